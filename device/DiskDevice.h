@@ -1,0 +1,118 @@
+#pragma once
+// The one drive the user works on: open, locked and measured, with the current
+// byte position that the view shows and the jobs advance. The object is also the
+// lock that orders a running job against the user interface.
+#include "device/JobParams.h"
+#include "platform/framework/CCriticalSection.h"
+#include "platform/framework/CStringList.h"
+#include "platform/framework/WinThread.h"
+#include "platform/kernel/Kernel.h"
+
+#include <atomic>
+
+class CListBox;
+
+inline constexpr UINT WM_JOB_QUIT = 1624;  // WM_USER + 600: shutdown
+inline constexpr UINT WM_JOB_ABORT = 1625; // WM_USER + 601: STOP
+
+// Text kinds of the text pane, the first three search types.
+inline constexpr int TEXT_ASCII = 0;
+inline constexpr int TEXT_SJIS = 1;
+inline constexpr int TEXT_UNICODE = 2;
+inline constexpr int SEARCH_HEX = 3;
+inline constexpr int SEARCH_HEX_HEADER = 4;
+
+class DiskDevice : public CCriticalSection {
+public:
+    DiskDevice();
+    ~DiskDevice();
+
+    BOOL OpenPhysicalDrive(int number);
+    BOOL OpenVolume(const CString& letter);
+    BOOL OpenDevicePath(const CString& path);
+    void CloseDevice();
+    BOOL IsLocked() const { return m_bLocked; }
+
+    LONGLONG GetCylinders() const;
+    DWORD GetTracksPerCylinder() const;
+    DWORD GetSectorsPerTrack() const;
+    DWORD GetBytesPerSector() const;
+    UINT GetDriveTypeCode() const { return m_nDriveType; }
+    LONGLONG GetCapacity(int unit) const;
+    LONGLONG GetLastLba() const;
+
+    LONGLONG GetPosition() const { return m_llPosition.load(); }
+    LONGLONG SetPosition(LONGLONG position);
+    double GetPositionPercent() const;
+    DWORD ReadAtPosition(void* buffer, DWORD count);
+
+    BOOL IsWorkerRunning() const { return m_pWorkerThread.load() != nullptr; }
+    DWORD GetWorkerThreadId() const;
+    void SetSearchType(int code) { m_nSearchType = code; }
+    void SetScanList(CListBox* list) { m_pScanList = list; }
+    int StopWorker();
+
+    int StartSearch(const JobParams& params);
+    int StartImageCreate(const JobParams& params);
+    int StartImageRestore(const JobParams& params);
+    int StartReadTest(const JobParams& params);
+    int StartDataScan(const JobParams& params);
+
+    void RateStart();
+    void RateUpdate();
+    LONGLONG GetRate(int unit) const;
+
+    void RefreshDriveList();
+    int GetDriveCount() const;
+    CString GetDriveEntry(int index) const;
+
+    CString FormatSectorText(int kind, const BYTE* buffer, DWORD length);
+    int RenderAsciiText(const BYTE* buffer, char* scratch, DWORD length, CString& text,
+                        const CString& pattern);
+    int RenderSjisText(const BYTE* buffer, char* scratch, DWORD length, CString& text,
+                       const CString& pattern);
+    int RenderUnicodeText(const BYTE* buffer, char* scratch, DWORD length, CString& text,
+                          const CString& pattern);
+
+    int FindInSectors(int type, const BYTE* buffer, DWORD length);
+    int FindHexPattern(int type, const BYTE* buffer, DWORD length);
+    int AddDataSectorLines(const BYTE* buffer, DWORD length, LONGLONG chunkOffset,
+                           DWORD sectorSize);
+    LONGLONG GetFreeSpaceAfterImage(const JobParams& params);
+
+private:
+    BOOL QueryGeometry(const CString& path);
+
+    int GetVolumeDiskNumber(char letter);
+    void AddDiskEntry(int disk, char letter);
+    void AddUnmappedEntry(char letter);
+    int MergeIntoDiskEntry(int disk, char letter);
+
+    int StartJob(const JobParams& params, AFX_THREADPROC procedure);
+    static UINT SearchWorker(LPVOID device);
+    static UINT ImageCreateWorker(LPVOID device);
+    static UINT ImageRestoreWorker(LPVOID device);
+    static UINT ReadTestWorker(LPVOID device);
+    static UINT DataScanWorker(LPVOID device);
+    friend class JobRun;
+
+    std::atomic<CWinThread*> m_pWorkerThread{nullptr};
+    BOOL m_bLocked = 0;
+    HANDLE m_hDevice = nullptr;
+    DISK_GEOMETRY_EX m_geometry{};
+    UINT m_nDriveType = 0;
+    std::atomic<LONGLONG> m_llPosition{0};
+    DWORD m_nJobSectorSize = 0;
+    LONGLONG m_llJobFirstLba = -1;
+    LONGLONG m_llJobLastLba = -1;
+    CString m_strJobText;
+    CStringList m_driveList{10};
+    int m_nSearchType = 1;
+    CListBox* m_pScanList = nullptr;
+    DWORD m_dwRateTick = 0;
+    LONGLONG m_llRatePosition = 0;
+    std::atomic<LONGLONG> m_llRate{0};
+};
+
+// The platform's text for the thread's last error, in the box titled "Error".
+void ShowLastError();

@@ -1,0 +1,27 @@
+#pragma once
+// Worker threads of the framework. AfxBeginThread returns once the new thread has
+// its message queue; a thread created suspended waits for ResumeThread before it
+// runs its procedure. The thread object is destroyed after the thread ends, on the
+// user-interface thread, so that thread may still read a pointer it holds.
+#include "platform/kernel/Thread.h"
+
+using AFX_THREADPROC = UINT (*)(LPVOID);
+
+class CWinThread {
+public:
+    HANDLE m_hThread = nullptr;
+    DWORD m_nThreadID = 0;
+    BOOL m_bAutoDelete = TRUE;
+
+    DWORD ResumeThread();
+    ~CWinThread();
+
+private:
+    friend CWinThread* AfxBeginThread(AFX_THREADPROC, LPVOID, int, UINT, DWORD, LPVOID);
+    struct Start;
+    Start* m_start = nullptr;
+};
+
+CWinThread* AfxBeginThread(AFX_THREADPROC procedure, LPVOID parameter,
+                           int priority = THREAD_PRIORITY_NORMAL, UINT stackSize = 0,
+                           DWORD flags = 0, LPVOID security = nullptr);

@@ -1,0 +1,155 @@
+#include "platform/kernel/HandleTable.h"
+#include "platform/kernel/Kernel.h"
+
+namespace {
+
+using kernel::FileHandle;
+
+BOOL Fail(DWORD code) {
+    SetLastError(code);
+    return FALSE;
+}
+
+std::shared_ptr<FileHandle> FileOf(HANDLE file) {
+    auto found = kernel::FindHandleOf<FileHandle>(file);
+    if (!found)
+        SetLastError(ERROR_INVALID_HANDLE);
+    return found;
+}
+
+// An unbuffered handle moves whole sectors at sector offsets, nothing else.
+bool FitsUnbuffered(const FileHandle& file, DWORD count) {
+    if (!(file.flags & FILE_FLAG_NO_BUFFERING))
+        return true;
+    DWORD unit = file.object->SectorSize();
+    return unit != 0 && count % unit == 0 && static_cast<ULONGLONG>(file.position) % unit == 0;
+}
+
+template <typename Transfer> BOOL Move(HANDLE handle, DWORD count, DWORD* done, Transfer transfer) {
+    DWORD moved = 0;
+    if (done != nullptr)
+        *done = 0;
+    auto file = FileOf(handle);
+    if (!file)
+        return FALSE;
+    if (!FitsUnbuffered(*file, count))
+        return Fail(ERROR_INVALID_PARAMETER);
+    if (DWORD error = transfer(*file, moved); error != 0)
+        return Fail(error);
+    file->position += moved;
+    if (done != nullptr)
+        *done = moved;
+    return TRUE;
+}
+
+} // namespace
+
+HANDLE CreateFileA(LPCSTR path, DWORD access, DWORD share, LPVOID, DWORD disposition, DWORD flags,
+                   HANDLE) {
+    if (path == nullptr) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return INVALID_HANDLE_VALUE;
+    }
+    kernel::OpenRequest request{path, access, share, disposition, flags};
+    auto file = std::make_shared<FileHandle>();
+    file->flags = flags;
+    DWORD error = kernel::IsDevicePath(request.path)
+                      ? kernel::CurrentMachine().OpenDevice(request, file->object)
+                      : kernel::OpenPlainFile(request, file->object);
+    if (error != 0 || !file->object) {
+        SetLastError(error != 0 ? error : ERROR_FILE_NOT_FOUND);
+        return INVALID_HANDLE_VALUE;
+    }
+    SetLastError(0);
+    return kernel::AddHandle(std::move(file));
+}
+
+BOOL ReadFile(HANDLE handle, LPVOID buffer, DWORD count, DWORD* read, LPVOID) {
+    return Move(handle, count, read, [&](FileHandle& file, DWORD& moved) {
+        return file.object->Read(static_cast<ULONGLONG>(file.position), buffer, count, moved);
+    });
+}
+
+BOOL WriteFile(HANDLE handle, LPCVOID buffer, DWORD count, DWORD* written, LPVOID) {
+    return Move(handle, count, written, [&](FileHandle& file, DWORD& moved) {
+        return file.object->Write(static_cast<ULONGLONG>(file.position), buffer, count, moved);
+    });
+}
+
+BOOL SetFilePointerEx(HANDLE handle, LARGE_INTEGER distance, LARGE_INTEGER* newPosition,
+                      DWORD method) {
+    auto file = FileOf(handle);
+    if (!file)
+        return FALSE;
+    LONGLONG base = 0;
+    if (method == FILE_CURRENT) {
+        base = file->position;
+    } else if (method == FILE_END) {
+        if (DWORD error = file->object->Size(base); error != 0)
+            return Fail(error);
+    } else if (method != FILE_BEGIN) {
+        return Fail(ERROR_INVALID_PARAMETER);
+    }
+    // Positions are unsigned on the way to the file; a negative result is refused.
+    ULONGLONG target = static_cast<ULONGLONG>(base) + static_cast<ULONGLONG>(distance.QuadPart);
+    if (static_cast<LONGLONG>(target) < 0)
+        return Fail(ERROR_INVALID_PARAMETER);
+    file->position = static_cast<LONGLONG>(target);
+    if (newPosition != nullptr)
+        newPosition->QuadPart = file->position;
+    return TRUE;
+}
+
+BOOL GetFileSizeEx(HANDLE handle, LARGE_INTEGER* size) {
+    auto file = FileOf(handle);
+    if (!file)
+        return FALSE;
+    LONGLONG bytes = 0;
+    if (DWORD error = file->object->Size(bytes); error != 0)
+        return Fail(error);
+    if (size != nullptr)
+        size->QuadPart = bytes;
+    return TRUE;
+}
+
+BOOL DeviceIoControl(HANDLE device, DWORD code, LPVOID in, DWORD inSize, LPVOID out,
+                     DWORD outSize, DWORD* returned, LPVOID) {
+    DWORD count = 0;
+    if (returned != nullptr)
+        *returned = 0;
+    auto file = FileOf(device);
+    if (!file)
+        return FALSE;
+    if (DWORD error = file->object->Control(code, in, inSize, out, outSize, count); error != 0)
+        return Fail(error);
+    if (returned != nullptr)
+        *returned = count;
+    return TRUE;
+}
+
+BOOL CloseHandle(HANDLE handle) {
+    if (!kernel::RemoveHandle(handle))
+        return Fail(ERROR_INVALID_HANDLE);
+    return TRUE;
+}
+
+DWORD GetLogicalDrives() { return kernel::CurrentMachine().LogicalDrives(); }
+
+UINT GetDriveTypeA(LPCSTR root) {
+    return kernel::CurrentMachine().DriveType(root == nullptr ? std::string() : root);
+}
+
+BOOL GetDiskFreeSpaceExA(LPCSTR directory, ULARGE_INTEGER* freeToCaller, ULARGE_INTEGER* total,
+                         ULARGE_INTEGER* totalFree) {
+    ULONGLONG available = 0, all = 0, unused = 0;
+    std::string name = directory == nullptr ? std::string() : directory;
+    if (DWORD error = kernel::CurrentMachine().FreeSpace(name, available, all, unused); error != 0)
+        return Fail(error);
+    if (freeToCaller != nullptr)
+        freeToCaller->QuadPart = available;
+    if (total != nullptr)
+        total->QuadPart = all;
+    if (totalFree != nullptr)
+        totalFree->QuadPart = unused;
+    return TRUE;
+}

@@ -1,0 +1,36 @@
+#include "platform/kernel/Kernel.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+namespace {
+thread_local DWORD lastError = 0;
+}
+
+DWORD GetLastError() { return lastError; }
+
+void SetLastError(DWORD code) { lastError = code; }
+
+DWORD FormatMessageA(DWORD flags, LPCVOID, DWORD code, DWORD, LPSTR buffer, DWORD size, void*) {
+    char text[256];
+    std::string message = strerror_r(static_cast<int>(code), text, sizeof text);
+    message += "\r\n";
+    if (flags & FORMAT_MESSAGE_ALLOCATE_BUFFER) {
+        auto* copy = static_cast<char*>(std::malloc(message.size() + 1));
+        if (copy == nullptr)
+            return 0;
+        std::memcpy(copy, message.c_str(), message.size() + 1);
+        *reinterpret_cast<char**>(buffer) = copy;
+        return static_cast<DWORD>(message.size());
+    }
+    if (buffer == nullptr || size <= message.size())
+        return 0;
+    std::memcpy(buffer, message.c_str(), message.size() + 1);
+    return static_cast<DWORD>(message.size());
+}
+
+void* LocalFree(void* memory) {
+    std::free(memory);
+    return nullptr;
+}
