@@ -1,0 +1,76 @@
+#pragma once
+// What every job does on its thread: check the device, size the chunks, take the
+// lock, move through the range chunk by chunk with a stop check before each one,
+// keep the position and the rate meter, and end by giving back the buffer, the
+// lock and the worker slot. A job supplies its own steps by overriding the hooks;
+// the defaults read the device and do nothing with the bytes.
+#include "device/DiskDevice.h"
+
+#include <cstddef>
+#include <memory>
+
+class JobRun {
+public:
+    explicit JobRun(DiskDevice& device) : m_device(device) {}
+    virtual ~JobRun() = default;
+    JobRun(const JobRun&) = delete;
+    JobRun& operator=(const JobRun&) = delete;
+
+    // The whole job; returns the thread's exit code, 0.
+    UINT Run();
+
+    // Sectors per chunk for a device of this many bytes.
+    static DWORD ChunkSectors(LONGLONG capacity);
+
+protected:
+    // Checks before anything is allocated or locked; false ends the job.
+    virtual bool Prepare() { return true; }
+    virtual LONGLONG StartPosition() const { return FirstLba() * SectorSize(); }
+    virtual LONGLONG TotalBytes() const { return (LastLba() - FirstLba() + 1) * SectorSize(); }
+    virtual bool ZeroesBuffer() const { return false; }
+    // Fills the buffer with up to count bytes; FALSE leaves the thread's last error.
+    virtual BOOL Transfer(DWORD count, DWORD& done);
+    // After a failed transfer has been reported.
+    virtual void TransferFailed() {}
+    // The job's work on the bytes just transferred; false leaves the loop.
+    virtual bool Work(DWORD /*done*/) { return true; }
+    // The range is done and the position stands on its last sector.
+    virtual void Completed() {}
+    // How far the position moves after a chunk that did not complete the range.
+    virtual LONGLONG Advance(DWORD /*done*/) { return m_chunkLength; }
+    // Closes what Prepare opened; runs at every end, before the lock is released.
+    virtual void Close() {}
+
+    DiskDevice& Device() const { return m_device; }
+    HANDLE DeviceHandle() const { return m_device.m_hDevice; }
+    DWORD SectorSize() const { return m_device.GetBytesPerSector(); }
+    DWORD JobSectorSize() const { return m_device.m_nJobSectorSize; }
+    LONGLONG FirstLba() const { return m_device.m_llJobFirstLba; }
+    LONGLONG LastLba() const { return m_device.m_llJobLastLba; }
+    const CString& JobText() const { return m_device.m_strJobText; }
+    int SearchType() const { return m_device.m_nSearchType; }
+    LONGLONG Position() const { return m_device.m_llPosition.load(); }
+    void SetPosition(LONGLONG position) { m_device.m_llPosition.store(position); }
+    // Moves the device's file pointer to the position; the transfer that follows
+    // decides whether that worked.
+    void Seek() const;
+    BYTE* Buffer() const { return m_buffer.get(); }
+    DWORD ChunkLength() const { return m_chunkLength; }
+
+private:
+    struct AlignedDelete {
+        void operator()(BYTE* buffer) const;
+    };
+
+    bool SizeChunks();
+    void Begin(LONGLONG total);
+    void TransferChunks();
+    bool StopRequested() const;
+    UINT End();
+
+    DiskDevice& m_device;
+    DWORD m_chunkLength = 0;
+    LONGLONG m_remaining = 0;
+    std::unique_ptr<BYTE[], AlignedDelete> m_buffer;
+    bool m_locked = false;
+};

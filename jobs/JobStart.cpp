@@ -1,0 +1,28 @@
+#include "device/DiskDevice.h"
+
+// Copies the record and launches the job's thread. The thread is created suspended
+// and released only once the slot holds it: a job that ends at once clears the slot,
+// and that must not come before the slot is set.
+int DiskDevice::StartJob(const JobParams& params, AFX_THREADPROC procedure) {
+    if (params.llFirstLba == -1 || m_hDevice == INVALID_HANDLE_VALUE)
+        return 0;
+    m_nJobSectorSize = params.nSectorSize;
+    m_llJobFirstLba = params.llFirstLba;
+    m_llJobLastLba = params.llLastLba;
+    m_strJobText = params.strText;
+    CWinThread* thread =
+        AfxBeginThread(procedure, this, THREAD_PRIORITY_ABOVE_NORMAL, 0, CREATE_SUSPENDED);
+    m_pWorkerThread.store(thread);
+    if (thread != nullptr)
+        thread->ResumeThread();
+    Sleep(40);
+    return 1;
+}
+
+int DiskDevice::StartSearch(const JobParams& params) {
+    return StartJob(params, SearchWorker);
+}
+
+int DiskDevice::StartReadTest(const JobParams& params) {
+    return StartJob(params, ReadTestWorker);
+}

@@ -1,0 +1,79 @@
+#include "jobs/JobRun.h"
+#include "platform/framework/Dialog.h"
+
+#include <cstring>
+#include <vector>
+
+namespace {
+
+using Rendering = int (DiskDevice::*)(const BYTE*, char*, DWORD, CString&, const CString&);
+
+Rendering RenderingOf(int type) {
+    switch (type) {
+    case TEXT_ASCII:
+        return &DiskDevice::RenderAsciiText;
+    case TEXT_SJIS:
+        return &DiskDevice::RenderSjisText;
+    case TEXT_UNICODE:
+        return &DiskDevice::RenderUnicodeText;
+    default:
+        return nullptr;
+    }
+}
+
+// Stops at the first chunk that holds a match, on the matching sector; without a
+// match the position ends on the last sector of the range.
+class SearchRun : public JobRun {
+public:
+    using JobRun::JobRun;
+
+private:
+    bool Prepare() override { return FirstLba() <= LastLba(); }
+    bool ZeroesBuffer() const override { return true; }
+
+    bool Work(DWORD done) override {
+        const int sector = Device().FindInSectors(SearchType(), Buffer(), done);
+        if (sector == -1)
+            return true;
+        SetPosition(Position() + LONGLONG{sector} * SectorSize());
+        Seek();
+        return false;
+    }
+
+    // The search moves on by what it read, even when that was not whole sectors.
+    LONGLONG Advance(DWORD done) override {
+        if (done % SectorSize() != 0)
+            AfxMessageBox("Read bytes err", MB_OK | MB_ICONEXCLAMATION);
+        return done;
+    }
+};
+
+} // namespace
+
+UINT DiskDevice::SearchWorker(LPVOID device) {
+    return SearchRun(*static_cast<DiskDevice*>(device)).Run();
+}
+
+// Each whole sector is rendered by itself, as the text pane shows it, and the
+// pattern looked for in that text; the hex types compare the raw bytes.
+int DiskDevice::FindInSectors(int type, const BYTE* buffer, DWORD length) {
+    const DWORD ss = GetBytesPerSector();
+    if (type == SEARCH_HEX || type == SEARCH_HEX_HEADER) {
+        const int offset = FindHexPattern(type, buffer, length);
+        return offset == -1 ? -1 : static_cast<int>(static_cast<DWORD>(offset) / ss);
+    }
+    const Rendering render = RenderingOf(type);
+    if (render == nullptr || ss == 0)
+        return -1;
+    std::vector<BYTE> sector(ss);
+    std::vector<char> scratch(2 * std::size_t{ss});
+    CString text;
+    const DWORD sectors = length / ss;
+    for (DWORD i = 0; i < sectors; ++i) {
+        std::memset(scratch.data(), 0, scratch.size());
+        std::memcpy(sector.data(), buffer + std::size_t{i} * ss, ss);
+        if ((this->*render)(sector.data(), scratch.data(), ss, text, m_strJobText) != -1)
+            return static_cast<int>(i);
+    }
+    return -1;
+}
