@@ -1,7 +1,8 @@
 #pragma once
 // Code page 932 (Shift-JIS as the platform extends it), whatever the machine's
 // locale: lookup tables built once from the C library's converter. Characters the
-// code page cannot represent become "?".
+// code page cannot represent become "?"; bytes that are no character of it read
+// back as U+FFFD.
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -9,14 +10,25 @@
 namespace text {
 
 // True for the first byte of a double-byte character.
-bool IsLeadByte(unsigned char byte);
+constexpr bool IsLeadByte(unsigned char byte) {
+    return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
+}
+
+// True for a byte that may follow a lead byte in a double-byte character.
+constexpr bool IsTrailByte(unsigned char byte) {
+    return byte >= 0x40 && byte <= 0xFC && byte != 0x7F;
+}
 
 // The code page 932 bytes of one UTF-16 unit: one or two bytes, "?" when unmappable.
+// The second byte of a one-byte entry is 0, so writing both bytes and advancing by
+// the length leaves a zero after the text.
 struct Cp932Bytes {
     char bytes[2];
     std::uint8_t length;
 };
 const Cp932Bytes& FromUnit(char16_t unit);
+// The whole table, indexed by unit, for loops that convert many units.
+const Cp932Bytes* FromUnitTable();
 
 std::string FromUtf16(std::u16string_view units);
 std::u16string ToUtf16(std::string_view cp932);
@@ -32,4 +44,6 @@ int FindAtCharBoundary(std::string_view text, std::string_view pattern);
 
 // A text of the program written in UTF-8 source, as the code page 932 bytes the
 // program works with.
-inline std::string Jp(std::string_view utf8) { return text::FromUtf8(utf8); }
+inline std::string Jp(std::string_view utf8) {
+    return text::FromUtf8(utf8);
+}
