@@ -1,0 +1,103 @@
+#include "ui/BusyState.h"
+
+#include "view/CurrentLba.h"
+
+#include "platform/framework/Wnd.h"
+#include "platform/text/Cp932.h"
+#include "resources/Resource.h"
+
+#include <iterator>
+
+namespace {
+
+// The busy set, in the order it is disabled and enabled.
+constexpr int kBusySet[] = {
+    IDC_SEARCH,      IDC_CREATE_IMAGE, IDC_RESTORE_IMAGE, IDC_LOCK,        IDC_PREV_SECTOR,
+    IDC_NEXT_SECTOR, IDC_PREV_FAST,    IDC_NEXT_FAST,     IDC_JUMP,        IDC_HEX_VIEW,
+    IDC_TEXT_PANE,   IDC_JUMP_TARGET,  IDC_PATTERN,       IDC_RADIO_ASCII, IDC_RADIO_SJIS,
+    IDC_SEARCH_TYPE, IDC_SECTOR_LIST,
+};
+static_assert(std::size(kBusySet) == 17);
+
+} // namespace
+
+void BusyState::SetBusy(bool busy) {
+    if (busy)
+        EnterBusy();
+    else
+        LeaveBusy();
+}
+
+void BusyState::EnterBusy() {
+    for (int id : kBusySet)
+        m_host.EnableControl(id, FALSE);
+    m_window.SetTimer(kTimerId, kTimerPeriod, nullptr);
+}
+
+void BusyState::LeaveBusy() {
+    m_host.SetControlText(IDC_SEARCH, "Search");
+    m_host.SetControlText(IDC_CREATE_IMAGE, Jp("作成").c_str());
+    m_host.SetControlText(IDC_RESTORE_IMAGE, Jp("復元").c_str());
+    for (int id : kBusySet)
+        m_host.EnableControl(id, TRUE);
+    DiskDevice& device = m_host.Device();
+    if (device.GetDriveTypeCode() != DRIVE_REMOVABLE) {
+        m_host.EnableControl(IDC_CREATE_IMAGE, FALSE);
+        m_host.EnableControl(IDC_RESTORE_IMAGE, FALSE);
+    }
+    m_window.KillTimer(kTimerId);
+
+    // A job still inside its loop holds the lock: the view is redrawn only once it
+    // has let go of the device. The wait keeps serving the job's own requests.
+    device.Lock();
+    m_host.RefreshSectorView();
+    device.Unlock();
+
+    m_host.SelectListLineForPosition(device.GetPosition());
+    m_host.Values().m_strRate.Empty();
+    m_host.WriteControls();
+}
+
+void BusyState::StartJob(int stopButton, ViewHost::JobStart start, const JobParams& params) {
+    EnterBusy();
+    m_host.SetControlText(stopButton, "STOP");
+    m_host.EnableControl(stopButton, TRUE);
+    m_host.Values().m_strHexView.Empty();
+    m_host.Values().m_strTextPane.Empty();
+    m_host.WriteControls();
+    // A job that does not start is noticed by the next tick.
+    (m_host.Device().*start)(params);
+}
+
+void BusyState::StopJob() {
+    const DWORD threadId = m_host.Device().GetWorkerThreadId();
+    if (threadId == 0)
+        return;
+    PostThreadMessageA(threadId, WM_JOB_ABORT, 0, 0);
+    LeaveBusy();
+}
+
+void BusyState::OnTimer(UINT_PTR id) {
+    DiskDevice& device = m_host.Device();
+    if (!device.IsWorkerRunning())
+        LeaveBusy();
+    CString currentLba;
+    currentLba.Format("%I64d", CurrentLba(device));
+    // The worker may have ended since the first look; then the next tick ends the
+    // busy state.
+    if (device.IsWorkerRunning())
+        ShowProgress(id, currentLba);
+}
+
+void BusyState::ShowProgress(UINT_PTR id, const CString& currentLba) {
+    // Only the counters the device keeps in memory are read, without the lock.
+    DiskDevice& device = m_host.Device();
+    MainValues& values = m_host.Values();
+    m_host.ReadControls();
+    if (id == kTimerId) {
+        values.m_strCurrentLba = currentLba;
+        values.m_strPosition.Format("%8.4f%%", device.GetPositionPercent());
+        values.m_strRate.Format("%I64dKB/s", device.GetRate(1));
+    }
+    m_host.WriteControls();
+}

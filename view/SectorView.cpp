@@ -1,0 +1,46 @@
+#include "view/SectorView.h"
+
+#include "view/HexDump.h"
+#include "view/ViewHost.h"
+
+#include <vector>
+
+int TextKindOfSearchType(int searchType) {
+    switch (searchType) {
+    case TEXT_SJIS:
+        return TEXT_SJIS;
+    case TEXT_UNICODE:
+        return TEXT_UNICODE;
+    default:
+        return TEXT_ASCII;
+    }
+}
+
+int SectorView::RefreshSectorView() {
+    // Reading first is how a new choice in the search type combo box reaches the
+    // choice of rendering below.
+    m_host.ReadControls();
+    DiskDevice& device = m_host.Device();
+    MainValues& values = m_host.Values();
+
+    const DWORD sectorSize = device.GetBytesPerSector();
+    if (sectorSize < 256)
+        return 0;
+    std::vector<BYTE> buffer(sectorSize, 0);
+
+    const LONGLONG position = device.GetPosition();
+    values.m_strCurrentLba.Format("%I64d", position / static_cast<LONGLONG>(sectorSize));
+    values.m_strPosition.Format("%8.4f%%", device.GetPositionPercent());
+
+    values.m_strHexView.Empty();
+    values.m_strTextPane.Empty();
+    const DWORD read = device.ReadAtPosition(buffer.data(), sectorSize);
+    if (read != 0) {
+        // The dump always covers the whole sector: bytes a short read left show as 00.
+        values.m_strHexView = FormatHexDump(position, buffer.data(), sectorSize);
+        values.m_strTextPane = device.FormatSectorText(TextKindOfSearchType(values.m_nSearchType),
+                                                       buffer.data(), read);
+    }
+    m_host.WriteControls();
+    return 1;
+}
