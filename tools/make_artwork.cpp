@@ -1,0 +1,175 @@
+// Draws Kolm's application icon (a disk under a magnifier, 32x32 and 16x16) and
+// its pointing-hand cursor (32x32, hot spot 13,5), and writes them as kolm.ico
+// and hand.cur into the folder given (the current one by default).
+#include <cmath>
+#include <cstdint>
+#include <fstream>
+#include <iostream>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct Picture {
+    int size;
+    std::vector<std::uint32_t> pixels; // 0xAARRGGBB, rows from the top
+};
+
+constexpr std::uint32_t kClear = 0x00000000;
+constexpr std::uint32_t kOutline = 0xFF30363C;
+constexpr std::uint32_t kPlatter = 0xFFB4BEC8;
+constexpr std::uint32_t kTrack = 0xFF8C98A4;
+constexpr std::uint32_t kHub = 0xFF505A64;
+constexpr std::uint32_t kLens = 0x9070B8F0;
+constexpr std::uint32_t kRim = 0xFF1C2C70;
+constexpr std::uint32_t kHandle = 0xFF5A3418;
+
+// The icon's colour at a point of its 32-unit square: the magnifier lies over the disk.
+std::uint32_t IconColour(double x, double y) {
+    const double disk = std::hypot(x - 13.0, y - 13.0);
+    const double lens = std::hypot(x - 20.5, y - 20.5);
+    const double along = (x + y) / 2.0; // position along the handle's diagonal
+    const double across = std::abs(x - y) / std::sqrt(2.0);
+    if (along > 25.0 && along < 30.5 && across < 1.8) {
+        return kHandle;
+    }
+    if (lens >= 5.5 && lens < 7.5) {
+        return kRim;
+    }
+    if (lens < 5.5) {
+        return kLens;
+    }
+    if (disk < 12.0) {
+        if (disk >= 11.0) {
+            return kOutline;
+        }
+        if (disk < 3.0) {
+            return disk < 1.2 ? kClear : kHub;
+        }
+        return std::abs(disk - 7.0) < 0.5 ? kTrack : kPlatter;
+    }
+    return kClear;
+}
+
+Picture DrawIcon(int size) {
+    Picture picture{size, {}};
+    const double unit = 32.0 / size;
+    for (int y = 0; y < size; ++y) {
+        for (int x = 0; x < size; ++x) {
+            picture.pixels.push_back(IconColour((x + 0.5) * unit, (y + 0.5) * unit));
+        }
+    }
+    return picture;
+}
+
+// X outline, o fill, . clear; the fingertip's top left pixel is the hot spot.
+const char* const kHand[32] = {
+    "................................", "................................",
+    "................................", "................................",
+    "................................", ".............XX.................",
+    "............XooX................", "............XooX................",
+    "............XooX................", "............XooX................",
+    "............XooX................", "............XooX................",
+    "............XooXXX..............", "............XooXooXXX...........",
+    "............XooXooXooXX.........", ".........XX.XooXooXooXoX........",
+    "........XooXXooooooooooX........", "........XoooXoooooooooooX.......",
+    ".........XooXoooooooooooX.......", ".........XooooooooooooooX.......",
+    "..........XoooooooooooooX.......", "..........XoooooooooooooX.......",
+    "...........XooooooooooooX.......", "...........XoooooooooooX........",
+    "............XooooooooooX........", "............XooooooooooX........",
+    "............XXXXXXXXXXXX........", "................................",
+    "................................", "................................",
+    "................................", "................................",
+};
+
+Picture DrawHand() {
+    Picture picture{32, {}};
+    for (const char* row : kHand) {
+        for (int x = 0; x < 32; ++x) {
+            const char c = row[x];
+            picture.pixels.push_back(c == 'X' ? 0xFF000000 : c == 'o' ? 0xFFFFFFFF : kClear);
+        }
+    }
+    return picture;
+}
+
+void Put(std::string& out, std::uint32_t value, int bytes) {
+    for (int i = 0; i < bytes; ++i) {
+        out += static_cast<char>((value >> (8 * i)) & 0xFF);
+    }
+}
+
+// A 32-bit BGRA bitmap, bottom-up, followed by its AND mask (1 = transparent).
+std::string Bitmap(const Picture& picture) {
+    const auto size = static_cast<std::uint32_t>(picture.size);
+    const std::uint32_t maskRow = (size + 31) / 32 * 4;
+    std::string out;
+    for (std::uint32_t value : {40u, size, 2 * size}) {
+        Put(out, value, 4);
+    }
+    Put(out, 1, 2);
+    Put(out, 32, 2);
+    for (std::uint32_t value : {0u, size * size * 4 + maskRow * size, 0u, 0u, 0u, 0u}) {
+        Put(out, value, 4);
+    }
+    for (std::uint32_t y = size; y-- > 0;) {
+        for (std::uint32_t x = 0; x < size; ++x) {
+            Put(out, picture.pixels[y * size + x], 4);
+        }
+    }
+    for (std::uint32_t y = size; y-- > 0;) {
+        std::string row(maskRow, '\0');
+        for (std::uint32_t x = 0; x < size; ++x) {
+            if ((picture.pixels[y * size + x] >> 24) == 0) {
+                row[x / 8] = static_cast<char>(row[x / 8] | (0x80 >> (x % 8)));
+            }
+        }
+        out += row;
+    }
+    return out;
+}
+
+// type 1 icon (planes 1, 32 bits per entry) or 2 cursor (the hot spot in those fields).
+std::string IconFile(int type, const std::vector<Picture>& pictures, int hotX, int hotY) {
+    std::string out;
+    Put(out, 0, 2);
+    Put(out, static_cast<std::uint32_t>(type), 2);
+    Put(out, static_cast<std::uint32_t>(pictures.size()), 2);
+    std::vector<std::string> bitmaps;
+    std::uint32_t offset = static_cast<std::uint32_t>(6 + 16 * pictures.size());
+    for (const Picture& picture : pictures) {
+        bitmaps.push_back(Bitmap(picture));
+        const auto size = static_cast<std::uint32_t>(picture.size);
+        Put(out, size, 1);
+        Put(out, size, 1);
+        Put(out, 0, 2);
+        Put(out, static_cast<std::uint32_t>(type == 1 ? 1 : hotX), 2);
+        Put(out, static_cast<std::uint32_t>(type == 1 ? 32 : hotY), 2);
+        Put(out, static_cast<std::uint32_t>(bitmaps.back().size()), 4);
+        Put(out, offset, 4);
+        offset += static_cast<std::uint32_t>(bitmaps.back().size());
+    }
+    for (const std::string& bitmap : bitmaps) {
+        out += bitmap;
+    }
+    return out;
+}
+
+bool Write(const std::string& path, const std::string& bytes) {
+    std::ofstream file(path, std::ios::binary | std::ios::trunc);
+    file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    if (!file) {
+        std::cerr << "make_artwork: cannot write " << path << "\n";
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const std::string folder = argc > 1 ? std::string(argv[1]) + "/" : std::string();
+    const bool icon = Write(folder + "kolm.ico", IconFile(1, {DrawIcon(32), DrawIcon(16)}, 0, 0));
+    const bool cursor = Write(folder + "hand.cur", IconFile(2, {DrawHand()}, 13, 5));
+    return icon && cursor ? 0 : 1;
+}
