@@ -89,16 +89,16 @@ private:
     bool ParseInclude();
     bool ParseDefine();
     bool ParseStringTable();
-    bool ParseDialog(int id);
+    bool ParseDialog(int id, int line);
     bool ParseDialogOption(DialogTemplate& dialog, DWORD& style);
     bool ParseControl(DialogTemplate& dialog);
     bool ParseCustomControl(DialogTemplate& dialog);
     bool AddControl(DialogTemplate& dialog, ControlTemplate control, int line);
-    bool ParseDlgInit(int id);
-    bool ParseMenu(int id);
+    bool ParseDlgInit(int id, int line);
+    bool ParseMenu(int id, int line);
     bool ParseMenuItems(std::vector<MenuItemTemplate>& items, int depth);
     bool ParseMenuFlags(UINT& flags);
-    bool ParseImage(int id, std::map<int, Image>& images, IconFileKind kind);
+    bool ParseImage(int id, int line, std::map<int, Image>& images, IconFileKind kind);
 
     ScriptContext& m_context;
     std::filesystem::path m_path;
@@ -234,6 +234,7 @@ bool ScriptParser::ParseStatement() {
     if (IsWord("STRINGTABLE")) {
         return Advance() && ParseStringTable();
     }
+    const int line = m_token.line;
     int id = 0;
     if (!ParseInt(id, 1, 0xFFFF, "resource number")) {
         return false;
@@ -246,19 +247,19 @@ bool ScriptParser::ParseStatement() {
         return false;
     }
     if (type == "DIALOGEX") {
-        return ParseDialog(id);
+        return ParseDialog(id, line);
     }
     if (type == "DLGINIT") {
-        return ParseDlgInit(id);
+        return ParseDlgInit(id, line);
     }
     if (type == "MENU") {
-        return ParseMenu(id);
+        return ParseMenu(id, line);
     }
     if (type == "ICON") {
-        return ParseImage(id, m_context.resources.icons, IconFileKind::Icon);
+        return ParseImage(id, line, m_context.resources.icons, IconFileKind::Icon);
     }
     if (type == "CURSOR") {
-        return ParseImage(id, m_context.resources.cursors, IconFileKind::Cursor);
+        return ParseImage(id, line, m_context.resources.cursors, IconFileKind::Cursor);
     }
     return Fail("unknown resource type " + type);
 }
@@ -346,8 +347,7 @@ bool ScriptParser::ParseStringTable() {
     return Advance();
 }
 
-bool ScriptParser::ParseDialog(int id) {
-    const int line = m_token.line;
+bool ScriptParser::ParseDialog(int id, int line) {
     DialogTemplate dialog;
     dialog.id = id;
     if (!ParsePosition(dialog.x, dialog.y, dialog.cx, dialog.cy)) {
@@ -488,11 +488,10 @@ bool ScriptParser::AddControl(DialogTemplate& dialog, ControlTemplate control, i
 
 // Entries of control, CB_ADDSTRING, byte count as two words, then the bytes
 // packed two to a little-endian word; a 0 ends the list.
-bool ScriptParser::ParseDlgInit(int id) {
-    const int line = m_token.line;
+bool ScriptParser::ParseDlgInit(int id, int line) {
     const auto dialog = m_context.resources.dialogs.find(id);
     if (dialog == m_context.resources.dialogs.end()) {
-        return Fail("DLGINIT for dialog " + std::to_string(id) + " before the dialog");
+        return Fail("DLGINIT for dialog " + std::to_string(id) + " before the dialog", line);
     }
     std::vector<std::uint16_t> words;
     std::vector<int> lines;
@@ -556,8 +555,7 @@ bool ScriptParser::ParseDlgInit(int id) {
     return Advance();
 }
 
-bool ScriptParser::ParseMenu(int id) {
-    const int line = m_token.line;
+bool ScriptParser::ParseMenu(int id, int line) {
     MenuTemplate menu;
     menu.id = id;
     if (!ParseMenuItems(menu.items, 0)) {
@@ -631,8 +629,7 @@ bool ScriptParser::ParseMenuFlags(UINT& flags) {
     }
 }
 
-bool ScriptParser::ParseImage(int id, std::map<int, Image>& images, IconFileKind kind) {
-    const int line = m_token.line;
+bool ScriptParser::ParseImage(int id, int line, std::map<int, Image>& images, IconFileKind kind) {
     CString name;
     if (!ParseString(name)) {
         return false;
