@@ -1,0 +1,210 @@
+// Throughput of the read test and the pattern search against dd reading the same
+// source with O_DIRECT in 512 KiB blocks, on a stand-in file of 1 GiB and, as root,
+// on a loop device over it. Run by hand:
+//
+//   bench_jobs [FILE [MiB]]     (default /tmp/kolm_bench.img, 1024 MiB)
+//
+// The file is filled with pseudo-random bytes once and kept for the next run. For
+// each source and job the best of three rounds is taken, dd and the job taking
+// turns. The text searches also say how much of their time is matching (rendering
+// and the substring search) by timing FindInSectors over chunks already in memory.
+#include "device/DiskDevice.h"
+#include "platform/framework/HeadlessBackend.h"
+#include "platform/framework/UiThread.h"
+
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr int kRounds = 3;
+constexpr DWORD kChunkBytes = 512 * 1024;
+
+double Seconds(Clock::time_point since) {
+    return std::chrono::duration<double>(Clock::now() - since).count();
+}
+
+long PeakKiB() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+std::string Output(const std::string& command) {
+    std::string text;
+    if (FILE* pipe = popen(command.c_str(), "r")) {
+        char block[256];
+        while (std::fgets(block, sizeof block, pipe) != nullptr)
+            text += block;
+        pclose(pipe);
+    }
+    while (!text.empty() && text.back() == '\n')
+        text.pop_back();
+    return text;
+}
+
+// Pseudo-random bytes: a hex pattern's first byte turns up every 256 bytes or so,
+// and the text renderings see every kind of byte.
+void MakeSource(const std::string& path, long long bytes) {
+    std::ifstream existing(path, std::ios::binary | std::ios::ate);
+    if (existing && existing.tellg() == bytes)
+        return;
+    std::printf("writing %s (%lld MiB)\n", path.c_str(), bytes >> 20);
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    std::vector<unsigned long long> block(1 << 17);
+    unsigned long long state = 0x9E3779B97F4A7C15ull;
+    for (long long done = 0; done < bytes; done += 8 * static_cast<long long>(block.size())) {
+        for (auto& word : block) {
+            state ^= state << 13;
+            state ^= state >> 7;
+            state ^= state << 17;
+            word = state;
+        }
+        out.write(reinterpret_cast<const char*>(block.data()),
+                  static_cast<std::streamsize>(8 * block.size()));
+    }
+}
+
+double DdSeconds(const std::string& source) {
+    auto start = Clock::now();
+    std::system(("dd if=" + source + " of=/dev/null iflag=direct bs=512K status=none").c_str());
+    return Seconds(start);
+}
+
+struct Job {
+    const char* name;
+    int type; // a search type, or -1 for the read test
+    const char* pattern;
+    double goal; // share of dd's throughput
+};
+
+double JobSeconds(DiskDevice& device, const Job& job) {
+    JobParams params;
+    params.nSectorSize = device.GetBytesPerSector();
+    params.llFirstLba = 0;
+    params.llLastLba = device.GetLastLba();
+    params.strText = job.pattern;
+    auto start = Clock::now();
+    if (job.type < 0) {
+        device.StartReadTest(params);
+    } else {
+        device.SetSearchType(job.type);
+        device.StartSearch(params);
+    }
+    framework::WaitServing([&] { return !device.IsWorkerRunning(); });
+    return Seconds(start);
+}
+
+// Matching alone, over chunks in memory: the part of a text search that is not I/O.
+double MatchSeconds(DiskDevice& device, const Job& job, long long bytes) {
+    std::vector<BYTE> chunk(kChunkBytes);
+    std::FILE* file = std::fopen("/dev/urandom", "rb");
+    if (file != nullptr) {
+        std::fread(chunk.data(), 1, chunk.size(), file);
+        std::fclose(file);
+    }
+    auto start = Clock::now();
+    for (long long done = 0; done < bytes; done += kChunkBytes)
+        device.FindInSectors(job.type, chunk.data(), kChunkBytes);
+    return Seconds(start);
+}
+
+bool BenchSource(const std::string& source, long long bytes) {
+    DiskDevice device;
+    if (!device.OpenDevicePath(source.c_str())) {
+        std::printf("%s: cannot be opened and locked\n", source.c_str());
+        return false;
+    }
+    const Job jobs[] = {
+        {"read test", -1, "", 0.9},
+        {"HEX 55AA", SEARCH_HEX, "55AA", 0.9},
+        {"HEX(Header) 424D", SEARCH_HEX_HEADER, "424D", 0.9},
+        {"ASCII", TEXT_ASCII, "KolmAbsent", 0.5},
+        {"SJIS", TEXT_SJIS, "KolmAbsent", 0.5},
+        {"Unicode", TEXT_UNICODE, "KolmAbsent", 0.5},
+    };
+    const double mib = static_cast<double>(bytes) / (1 << 20);
+    bool met = true;
+    std::printf("\n%s, %.0f MiB\n", source.c_str(), mib);
+    std::printf("%-18s %10s %10s %7s %6s  %s\n", "job", "dd MiB/s", "job MiB/s", "ratio", "goal",
+                "matching share");
+    for (const Job& job : jobs) {
+        double dd = 1e9, ours = 1e9;
+        for (int round = 0; round < kRounds; ++round) {
+            dd = std::min(dd, DdSeconds(source));
+            ours = std::min(ours, JobSeconds(device, job));
+        }
+        // A search that found something stopped early and measured nothing.
+        if (job.type >= 0 && device.GetPosition() != device.GetLastLba() * 512)
+            std::printf("  (%s matched at byte %lld)\n", job.name,
+                        static_cast<long long>(device.GetPosition()));
+        const double ratio = dd / ours;
+        std::string share = "-";
+        if (job.type == TEXT_ASCII || job.type == TEXT_SJIS || job.type == TEXT_UNICODE) {
+            const double matching = MatchSeconds(device, job, bytes);
+            char text[64];
+            std::snprintf(text, sizeof text, "%.2f s of %.2f s (%.0f%%)", matching, ours,
+                          100.0 * matching / ours);
+            share = text;
+        }
+        std::printf("%-18s %10.0f %10.0f %7.2f %6.2f  %s%s\n", job.name, mib / dd, mib / ours,
+                    ratio, job.goal, share.c_str(), ratio < job.goal ? "  BELOW GOAL" : "");
+        met = met && ratio >= job.goal;
+    }
+    std::printf("peak memory so far: %ld KiB\n", PeakKiB());
+    return met;
+}
+
+// A short range first and the whole source after: the peak must not follow the size.
+void BenchMemory(const std::string& source) {
+    DiskDevice device;
+    if (!device.OpenDevicePath(source.c_str()))
+        return;
+    JobParams params;
+    params.nSectorSize = device.GetBytesPerSector();
+    params.llFirstLba = device.GetLastLba() - 2047;
+    params.llLastLba = device.GetLastLba();
+    params.strText = "KolmAbsent";
+    device.SetSearchType(TEXT_UNICODE);
+    device.StartSearch(params);
+    framework::WaitServing([&] { return !device.IsWorkerRunning(); });
+    const long small = PeakKiB();
+    params.llFirstLba = 0;
+    device.StartSearch(params);
+    framework::WaitServing([&] { return !device.IsWorkerRunning(); });
+    std::printf("peak memory: %ld KiB after 1 MiB searched, %ld KiB after the whole source\n",
+                small, PeakKiB());
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const std::string path = argc > 1 ? argv[1] : "/tmp/kolm_bench.img";
+    const long long bytes = (argc > 2 ? std::atoll(argv[2]) : 1024) << 20;
+    framework::HeadlessBackend backend; // answers the read test's summary box
+    MakeSource(path, bytes);
+    BenchMemory(path);
+    bool met = BenchSource(path, bytes);
+    if (Output("id -u") == "0") {
+        const std::string loop = Output("losetup -f --show " + path + " 2>/dev/null");
+        if (!loop.empty()) {
+            met = BenchSource(loop, bytes) && met;
+            std::system(("losetup -d " + loop).c_str());
+        } else {
+            std::printf("\nno loop device could be attached\n");
+        }
+    } else {
+        std::printf("\nnot root: no loop device\n");
+    }
+    std::printf("\n%s\n", met ? "all goals met" : "some goals not met");
+    return met ? 0 : 1;
+}
