@@ -1,0 +1,123 @@
+#include "tests/ui/MainWindowFixture.h"
+
+#include "platform/framework/WindowBackend.h"
+#include "platform/text/Cp932.h"
+
+#include <regex>
+
+namespace {
+
+constexpr int kBusySet[] = {
+    IDC_SEARCH,      IDC_CREATE_IMAGE, IDC_RESTORE_IMAGE, IDC_LOCK,        IDC_PREV_SECTOR,
+    IDC_NEXT_SECTOR, IDC_PREV_FAST,    IDC_NEXT_FAST,     IDC_JUMP,        IDC_HEX_VIEW,
+    IDC_TEXT_PANE,   IDC_JUMP_TARGET,  IDC_PATTERN,       IDC_RADIO_ASCII, IDC_RADIO_SJIS,
+    IDC_SEARCH_TYPE, IDC_SECTOR_LIST,
+};
+
+// A removable disk too large to search through before the test is done with it:
+// its zeros never hold the pattern.
+class BusyStateTest : public MainWindowTest {
+protected:
+    void SetUp() override {
+        disk = &machine.AddDisk(1ull << 40);
+        disk->SetDriveType(DRIVE_REMOVABLE);
+        machine.AddLetter('C', *disk);
+        Start();
+        Lock();
+        JumpTo("3");
+    }
+    void StartLongSearch() {
+        backend.Type(IDC_PATTERN, "never there");
+        backend.Click(IDC_SEARCH);
+    }
+    void ExpectIdle() {
+        EXPECT_EQ(Text(IDC_SEARCH), "Search");
+        EXPECT_EQ(Text(IDC_CREATE_IMAGE), Jp("作成"));
+        EXPECT_EQ(Text(IDC_RESTORE_IMAGE), Jp("復元"));
+        for (int id : kBusySet)
+            EXPECT_TRUE(backend.Enabled(id)) << id;
+        EXPECT_FALSE(backend.TimerRunning(0));
+        EXPECT_EQ(Text(IDC_RATE), "");
+    }
+    SimulatedDisk* disk = nullptr;
+};
+
+TEST_F(BusyStateTest, AJobDisablesTheBusySetAndTheTimerShowsItsProgress) {
+    StartLongSearch();
+    for (int id : kBusySet)
+        EXPECT_EQ(backend.Enabled(id), id == IDC_SEARCH) << id;
+    EXPECT_EQ(Text(IDC_SEARCH), "STOP");
+    EXPECT_EQ(Text(IDC_HEX_VIEW), "");
+    EXPECT_EQ(Text(IDC_TEXT_PANE), "");
+    EXPECT_TRUE(backend.TimerRunning(0));
+
+    backend.RunUntil([this] { return dialog->Device().GetPosition() > 1 << 20; });
+    backend.AdvanceTime(50);
+    EXPECT_GT(std::stoll(Text(IDC_CURRENT_LBA).str()), 2048);
+    EXPECT_TRUE(std::regex_match(Text(IDC_POSITION).str(), std::regex(R"(  0\.\d{4}%)")))
+        << Text(IDC_POSITION).str();
+    EXPECT_TRUE(std::regex_match(Text(IDC_RATE).str(), std::regex(R"(\d+KB/s)")))
+        << Text(IDC_RATE).str();
+
+    // The keys leave the worker's position and device alone: no redraw happens.
+    backend.PressKey(VK_LEFT);
+    backend.PressKey(VK_RIGHT);
+    EXPECT_EQ(Text(IDC_HEX_VIEW), "");
+
+    backend.Click(IDC_SEARCH); // STOP
+    ExpectIdle();
+    const LONGLONG stopped = dialog->Device().GetPosition();
+    EXPECT_GT(stopped, 3 * 512);
+    EXPECT_LT(stopped, dialog->Device().GetLastLba() * 512);
+    CString line;
+    line.Format(" %010I64X ", stopped);
+    EXPECT_EQ(Text(IDC_HEX_VIEW).Left(12), line);
+    backend.RunUntil([this] { return !dialog->Device().IsWorkerRunning(); });
+}
+
+TEST_F(BusyStateTest, TheStopMenuCommandEndsAJobAndFindsNothingToStopAfterwards) {
+    StartLongSearch();
+    backend.ChooseCommand(ID_DRIVE_STOP);
+    ExpectIdle();
+    backend.RunUntil([this] { return !dialog->Device().IsWorkerRunning(); });
+    backend.ChooseCommand(ID_DRIVE_STOP);
+    ExpectIdle();
+}
+
+TEST_F(BusyStateTest, AJobThatRefusesToStartEndsAtTheFirstTick) {
+    const CString before = Text(IDC_HEX_VIEW);
+    dialog->StartJob(IDC_CREATE_IMAGE, &DiskDevice::StartSearch, JobParams{}); // no range
+    EXPECT_EQ(Text(IDC_CREATE_IMAGE), "STOP");
+    EXPECT_TRUE(backend.Enabled(IDC_CREATE_IMAGE));
+    EXPECT_FALSE(backend.Enabled(IDC_SEARCH));
+    backend.AdvanceTime(49);
+    EXPECT_EQ(Text(IDC_CREATE_IMAGE), "STOP");
+    backend.AdvanceTime(1);
+    ExpectIdle();
+    EXPECT_EQ(Text(IDC_HEX_VIEW), before);
+    EXPECT_EQ(Text(IDC_CURRENT_LBA), "3");
+}
+
+TEST_F(BusyStateTest, ATimerMessageQueuedBeforeTheEndReappliesTheIdleState) {
+    framework::Deliver(backend.Window(0), WM_TIMER, 0, 0);
+    ExpectIdle();
+    EXPECT_EQ(Text(IDC_CURRENT_LBA), "3");
+}
+
+TEST_F(MainWindowTest, TheReadTestRunsFromTheMenuAndAFixedDiskKeepsItsImageButtonsOff) {
+    StartOnDisk(4 << 20);
+    Lock();
+    JumpTo("8191");
+    backend.ChooseCommand(ID_DRIVE_READ_TEST);
+    EXPECT_EQ(Text(IDC_SEARCH), "STOP");
+    FinishJob();
+    EXPECT_EQ(Text(IDC_SEARCH), "Search");
+    EXPECT_TRUE(backend.Enabled(IDC_LOCK));
+    EXPECT_FALSE(backend.Enabled(IDC_CREATE_IMAGE));
+    EXPECT_FALSE(backend.Enabled(IDC_RESTORE_IMAGE));
+    EXPECT_EQ(Text(IDC_RATE), "");
+    ASSERT_FALSE(backend.boxes.empty());
+    EXPECT_TRUE(backend.boxes.back().owned) << "the report is the application's box";
+}
+
+} // namespace

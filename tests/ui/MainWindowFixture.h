@@ -1,0 +1,73 @@
+#pragma once
+// The main window opened on the headless backend over a simulated machine: a test
+// adds disks, opens the window, then clicks, types and lets time pass.
+#include "ui/MainDialog.h"
+
+#include "platform/framework/HeadlessBackend.h"
+#include "resources/ProgramResources.h"
+#include "resources/Resource.h"
+#include "tests/support/SimulatedMachine.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+class MainWindowTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        std::string reason;
+        ASSERT_TRUE(LoadProgramResources(&reason)) << reason;
+    }
+
+    void TearDown() override {
+        if (dialog != nullptr && backend.Window(0) != nullptr)
+            backend.Close(*dialog);
+        dialog.reset();
+    }
+
+    // Builds the window now, so its device lists the disks added so far.
+    void Start() {
+        dialog = std::make_unique<MainDialog>();
+        backend.Open(*dialog);
+    }
+
+    // A disk that is also letter C: and the window opened on it.
+    SimulatedDisk& StartOnDisk(ULONGLONG size, DWORD sectorSize = 512) {
+        SimulatedDisk& disk = machine.AddDisk(size, sectorSize);
+        machine.AddLetter('C', disk);
+        Start();
+        return disk;
+    }
+
+    void Lock(int entry = 0) {
+        backend.Choose(IDC_DRIVE_LIST, entry);
+        backend.Click(IDC_LOCK);
+    }
+
+    void JumpTo(const char* target) {
+        backend.Type(IDC_JUMP_TARGET, target);
+        backend.Click(IDC_JUMP);
+    }
+
+    // Waits for the worker to leave, then lets the timer notice it.
+    void FinishJob() {
+        backend.RunUntil([this] { return !dialog->Device().IsWorkerRunning(); });
+        backend.AdvanceTime(50);
+    }
+
+    CString Text(int id) const { return backend.Text(id); }
+    CString Title() const { return backend.Text(0); }
+    std::vector<CString> Errors() const {
+        std::vector<CString> errors;
+        for (const auto& box : backend.boxes)
+            if (box.caption == "Error")
+                errors.push_back(box.text);
+        return errors;
+    }
+
+    SimulatedMachine machine;
+    framework::HeadlessBackend backend;
+    std::unique_ptr<MainDialog> dialog;
+};
