@@ -121,7 +121,7 @@ TEST(HexDump, LineCountsAndTheAddressOfEachLine) {
     ASSERT_EQ(lines.size(), 256u);
     EXPECT_EQ(lines[0], " 0000000200  00 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F");
     EXPECT_EQ(lines[255].substr(0, 12), " 00000011F0 ");
-    EXPECT_EQ(lines[255].substr(48), " F4 F5 F6 F7 F8 F9 FA FB FC FD FE FF");
+    EXPECT_EQ(lines[255].substr(48), " FC FD FE FF");
 }
 
 TEST(HexDump, LengthsOutsideWholeLinesStayInsideTheBuffer) {
