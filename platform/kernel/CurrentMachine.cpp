@@ -7,9 +7,13 @@ namespace {
 std::atomic<Machine*> installed{nullptr};
 }
 
-bool IsDevicePath(const std::string& path) { return path.rfind("\\\\.\\", 0) == 0; }
+bool IsDevicePath(const std::string& path) {
+    return path.rfind("\\\\.\\", 0) == 0;
+}
 
-void InstallMachine(Machine* machine) { installed.store(machine); }
+void InstallMachine(Machine* machine) {
+    installed.store(machine);
+}
 
 Machine& CurrentMachine() {
     if (Machine* machine = installed.load())

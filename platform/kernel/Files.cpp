@@ -112,8 +112,8 @@ BOOL GetFileSizeEx(HANDLE handle, LARGE_INTEGER* size) {
     return TRUE;
 }
 
-BOOL DeviceIoControl(HANDLE device, DWORD code, LPVOID in, DWORD inSize, LPVOID out,
-                     DWORD outSize, DWORD* returned, LPVOID) {
+BOOL DeviceIoControl(HANDLE device, DWORD code, LPVOID in, DWORD inSize, LPVOID out, DWORD outSize,
+                     DWORD* returned, LPVOID) {
     DWORD count = 0;
     if (returned != nullptr)
         *returned = 0;
@@ -133,7 +133,9 @@ BOOL CloseHandle(HANDLE handle) {
     return TRUE;
 }
 
-DWORD GetLogicalDrives() { return kernel::CurrentMachine().LogicalDrives(); }
+DWORD GetLogicalDrives() {
+    return kernel::CurrentMachine().LogicalDrives();
+}
 
 UINT GetDriveTypeA(LPCSTR root) {
     return kernel::CurrentMachine().DriveType(root == nullptr ? std::string() : root);

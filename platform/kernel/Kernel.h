@@ -85,8 +85,8 @@ BOOL SetFilePointerEx(HANDLE file, LARGE_INTEGER distance, LARGE_INTEGER* newPos
                       DWORD method);
 BOOL GetFileSizeEx(HANDLE file, LARGE_INTEGER* size);
 BOOL CloseHandle(HANDLE handle);
-BOOL DeviceIoControl(HANDLE device, DWORD code, LPVOID in, DWORD inSize, LPVOID out,
-                     DWORD outSize, DWORD* returned, LPVOID overlapped);
+BOOL DeviceIoControl(HANDLE device, DWORD code, LPVOID in, DWORD inSize, LPVOID out, DWORD outSize,
+                     DWORD* returned, LPVOID overlapped);
 
 DWORD GetLogicalDrives();
 UINT GetDriveTypeA(LPCSTR root);

@@ -8,9 +8,13 @@ namespace {
 thread_local DWORD lastError = 0;
 }
 
-DWORD GetLastError() { return lastError; }
+DWORD GetLastError() {
+    return lastError;
+}
 
-void SetLastError(DWORD code) { lastError = code; }
+void SetLastError(DWORD code) {
+    lastError = code;
+}
 
 DWORD FormatMessageA(DWORD flags, LPCVOID, DWORD code, DWORD, LPSTR buffer, DWORD size, void*) {
     char text[256];

@@ -39,8 +39,8 @@ public:
     virtual DWORD LogicalDrives() = 0;
     // root: "<X>:\", "\\.\<X>:\" or "\\.\PHYSICALDRIVE<n>\".
     virtual UINT DriveType(const std::string& root) = 0;
-    virtual DWORD FreeSpace(const std::string& directory, ULONGLONG& freeToCaller,
-                            ULONGLONG& total, ULONGLONG& totalFree) = 0;
+    virtual DWORD FreeSpace(const std::string& directory, ULONGLONG& freeToCaller, ULONGLONG& total,
+                            ULONGLONG& totalFree) = 0;
 };
 
 // Files that are not device paths: image files, stand-in disks.

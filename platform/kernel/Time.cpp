@@ -37,7 +37,9 @@ SYSTEMTIME SystemLocalTime() {
 
 } // namespace
 
-void InstallClock(Clock* clock) { installed.store(clock); }
+void InstallClock(Clock* clock) {
+    installed.store(clock);
+}
 
 } // namespace kernel
 

@@ -1,0 +1,21 @@
+#pragma once
+// What the device namespace knows of the thing a device path names.
+#include "platform/kernel/Types.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace kernel {
+
+struct DeviceIdentity {
+    std::optional<DWORD> diskNumber; // none: a floppy, an optical drive, an image file
+    ULONGLONG startingOffset = 0;    // of a partition on its disk
+    bool removable = true;
+    // Device names that must not appear in the mount table for a dismount: the
+    // device itself and, for a whole disk, its partitions.
+    std::vector<std::string> mountNames;
+    std::string root = "/";
+};
+
+} // namespace kernel

@@ -1,0 +1,239 @@
+#include "platform/kernel/FileObject.h"
+#include "platform/kernel/MountTable.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <linux/hdreg.h>
+#include <sys/file.h>
+
+namespace kernel {
+namespace {
+
+// The largest offset alignment at which a file's direct transfers still fit the
+// handle layer's 512-byte sectors.
+constexpr DWORD kFileSector = 512;
+
+int AccessFlags(DWORD access) {
+    bool read = access & GENERIC_READ;
+    bool write = access & GENERIC_WRITE;
+    if (read && write)
+        return O_RDWR;
+    return write ? O_WRONLY : O_RDONLY;
+}
+
+// A file system without direct I/O for this file (tmpfs, or alignment coarser than
+// a sector) leaves the transfers buffered; the handle still keeps to whole sectors.
+DirectAlignment WantedAlignment(int fd, bool block, DWORD sectorSize) {
+    DWORD memory = 0, offset = 0;
+    if (sys::DirectIoAlignment(fd, memory, offset) != 0)
+        memory = offset = 0;
+    if (block)
+        return {memory != 0 ? memory : sectorSize, sectorSize};
+    if (memory == 0 || offset == 0 || offset > kFileSector)
+        return {};
+    return {memory, offset};
+}
+
+// Opened non-blocking so that a FIFO cannot hang the open; the status flags are
+// set for the transfers here, with O_DIRECT where it is wanted and allowed.
+DWORD SetTransferFlags(int fd, DirectAlignment& direct) {
+    int flags = 0;
+    if (DWORD error = sys::GetStatusFlags(fd, flags); error != 0)
+        return error;
+    flags &= ~O_NONBLOCK;
+    if (direct.memory != 0) {
+        DWORD error = sys::SetStatusFlags(fd, flags | O_DIRECT);
+        if (error != EINVAL)
+            return error;
+        direct = {};
+    }
+    return sys::SetStatusFlags(fd, flags);
+}
+
+DWORD BlockSectorSize(int fd, DWORD& sectorSize) {
+    int logical = 0;
+    if (DWORD error = sys::Ioctl(fd, BLKSSZGET, &logical); error != 0)
+        return error;
+    sectorSize = logical > 0 ? static_cast<DWORD>(logical) : kFileSector;
+    return 0;
+}
+
+} // namespace
+
+DWORD FileObject::Open(const std::string& path, const OpenRequest& request, int createFlags,
+                       DeviceIdentity identity, std::unique_ptr<OpenObject>& opened) {
+    int access = AccessFlags(request.access);
+    int flags = access | createFlags | O_NONBLOCK;
+    if (request.flags & FILE_FLAG_WRITE_THROUGH)
+        flags |= O_DSYNC;
+    sys::UniqueFd fd;
+    DWORD writeRefusal = access == O_RDONLY ? ERROR_ACCESS_DENIED : 0;
+    DWORD error = sys::Open(path, flags, fd);
+    if (error == EROFS && createFlags == 0) {
+        // A read-only medium opens for reading; its writes are refused.
+        writeRefusal = ERROR_WRITE_PROTECT;
+        error = sys::Open(path, (flags & ~O_ACCMODE) | O_RDONLY, fd);
+    }
+    if (error != 0)
+        return error;
+    struct stat info {};
+    if (error = sys::FStat(fd.Get(), info); error != 0)
+        return error;
+    bool block = S_ISBLK(info.st_mode);
+    if (S_ISDIR(info.st_mode))
+        return EISDIR;
+    if (!block && !S_ISREG(info.st_mode))
+        return ERROR_ACCESS_DENIED;
+    DWORD sectorSize = kFileSector;
+    if (block && (error = BlockSectorSize(fd.Get(), sectorSize)) != 0)
+        return error;
+    DirectAlignment direct;
+    if (request.flags & FILE_FLAG_NO_BUFFERING)
+        direct = WantedAlignment(fd.Get(), block, sectorSize);
+    if (error = SetTransferFlags(fd.Get(), direct); error != 0)
+        return error;
+    Descriptor descriptor(std::move(fd), direct, writeRefusal);
+    opened.reset(
+        new FileObject(std::move(descriptor), block, sectorSize, path, std::move(identity)));
+    return 0;
+}
+
+FileObject::FileObject(Descriptor descriptor, bool block, DWORD sectorSize, std::string path,
+                       DeviceIdentity identity)
+    : m_descriptor(std::move(descriptor)), m_block(block), m_sectorSize(sectorSize),
+      m_path(std::move(path)), m_identity(std::move(identity)) {}
+
+DWORD FileObject::Read(ULONGLONG offset, void* buffer, DWORD count, DWORD& done) {
+    return m_descriptor.Read(offset, buffer, count, done);
+}
+
+DWORD FileObject::Write(ULONGLONG offset, const void* buffer, DWORD count, DWORD& done) {
+    return m_descriptor.Write(offset, buffer, count, done);
+}
+
+DWORD FileObject::ByteSize(ULONGLONG& size) const {
+    size = 0;
+    if (m_block) {
+        std::uint64_t bytes = 0;
+        DWORD error = sys::Ioctl(m_descriptor.Fd(), BLKGETSIZE64, &bytes);
+        size = bytes;
+        return error;
+    }
+    struct stat info {};
+    DWORD error = sys::FStat(m_descriptor.Fd(), info);
+    size = error == 0 ? static_cast<ULONGLONG>(info.st_size) : 0;
+    return error;
+}
+
+DWORD FileObject::Size(LONGLONG& size) {
+    ULONGLONG bytes = 0;
+    DWORD error = ByteSize(bytes);
+    size = static_cast<LONGLONG>(bytes);
+    return error;
+}
+
+DWORD FileObject::Shape(DiskShape& shape) const {
+    ULONGLONG size = 0;
+    if (DWORD error = ByteSize(size); error != 0)
+        return error;
+    DWORD media = m_identity.removable ? kRemovableMedia : kFixedMedia;
+    if (!m_block) {
+        shape = StandInShape(size, media);
+        return 0;
+    }
+    shape = DiskShape{size, m_sectorSize, 255, 63, media};
+    // Loop devices and others refuse HDIO_GETGEO; they keep 255/63.
+    hd_geometry reported{};
+    if (sys::Ioctl(m_descriptor.Fd(), HDIO_GETGEO, &reported) == 0 && reported.heads != 0 &&
+        reported.sectors != 0) {
+        shape.tracksPerCylinder = reported.heads;
+        shape.sectorsPerTrack = reported.sectors;
+    }
+    return 0;
+}
+
+DWORD FileObject::Lock() {
+    if (m_claim.IsOpen() || m_fileLocked)
+        return 0;
+    if (m_block)
+        return sys::Open(m_path, O_RDONLY | O_EXCL | O_NONBLOCK, m_claim);
+    DWORD error = sys::Flock(m_descriptor.Fd(), LOCK_EX | LOCK_NB);
+    if (error == EWOULDBLOCK)
+        return ERROR_BUSY;
+    m_fileLocked = error == 0;
+    return error;
+}
+
+DWORD FileObject::Unlock() {
+    if (m_fileLocked) {
+        m_fileLocked = false;
+        return sys::Flock(m_descriptor.Fd(), LOCK_UN);
+    }
+    m_claim = sys::UniqueFd();
+    return 0;
+}
+
+// Nothing is ever unmounted here: a dismount only confirms that the claim is held
+// and that no file system of the device is in use.
+DWORD FileObject::Dismount() const {
+    if (!m_claim.IsOpen() && !m_fileLocked)
+        return ERROR_BUSY;
+    if (m_identity.mountNames.empty())
+        return 0;
+    std::vector<MountEntry> mounts;
+    if (DWORD error = ReadMountTable(m_identity.root, mounts); error != 0)
+        return error;
+    const auto& names = m_identity.mountNames;
+    for (const MountEntry& mount : mounts) {
+        if (std::find(names.begin(), names.end(), mount.deviceName) != names.end())
+            return ERROR_BUSY;
+    }
+    return 0;
+}
+
+DWORD FileObject::Extents(void* out, DWORD outSize, DWORD& returned) const {
+    if (!m_identity.diskNumber)
+        return ERROR_NOT_SUPPORTED;
+    if (out == nullptr || outSize < sizeof(VOLUME_DISK_EXTENTS))
+        return ERROR_INSUFFICIENT_BUFFER;
+    ULONGLONG size = 0;
+    if (DWORD error = ByteSize(size); error != 0)
+        return error;
+    VOLUME_DISK_EXTENTS answer{};
+    answer.NumberOfDiskExtents = 1;
+    answer.Extents[0].DiskNumber = *m_identity.diskNumber;
+    answer.Extents[0].StartingOffset.QuadPart = static_cast<LONGLONG>(m_identity.startingOffset);
+    answer.Extents[0].ExtentLength.QuadPart = static_cast<LONGLONG>(size);
+    std::memcpy(out, &answer, sizeof answer);
+    returned = sizeof answer;
+    return 0;
+}
+
+DWORD FileObject::Control(DWORD code, const void*, DWORD, void* out, DWORD outSize,
+                          DWORD& returned) {
+    returned = 0;
+    switch (code) {
+    case IOCTL_DISK_GET_DRIVE_GEOMETRY:
+    case IOCTL_DISK_GET_DRIVE_GEOMETRY_EX: {
+        DiskShape shape;
+        if (DWORD error = Shape(shape); error != 0)
+            return error;
+        return AnswerGeometry(code, shape, out, outSize, returned);
+    }
+    case FSCTL_LOCK_VOLUME:
+        return Lock();
+    case FSCTL_UNLOCK_VOLUME:
+        return Unlock();
+    case FSCTL_DISMOUNT_VOLUME:
+        return Dismount();
+    case IOCTL_VOLUME_GET_VOLUME_DISK_EXTENTS:
+        return Extents(out, outSize, returned);
+    default:
+        return ERROR_NOT_SUPPORTED;
+    }
+}
+
+} // namespace kernel

@@ -1,0 +1,47 @@
+#pragma once
+// An open file or block device behind a handle: transfers, size, and the disk and
+// volume control requests.
+#include "platform/kernel/Descriptor.h"
+#include "platform/kernel/DeviceIdentity.h"
+#include "platform/kernel/DiskGeometry.h"
+#include "platform/kernel/Machine.h"
+
+#include <string>
+
+namespace kernel {
+
+class FileObject : public OpenObject {
+public:
+    // createFlags: O_CREAT and O_TRUNC as the disposition asks, 0 for an open.
+    static DWORD Open(const std::string& path, const OpenRequest& request, int createFlags,
+                      DeviceIdentity identity, std::unique_ptr<OpenObject>& opened);
+
+    DWORD Read(ULONGLONG offset, void* buffer, DWORD count, DWORD& done) override;
+    DWORD Write(ULONGLONG offset, const void* buffer, DWORD count, DWORD& done) override;
+    DWORD Size(LONGLONG& size) override;
+    DWORD Control(DWORD code, const void* in, DWORD inSize, void* out, DWORD outSize,
+                  DWORD& returned) override;
+    DWORD SectorSize() const override { return m_sectorSize; }
+
+private:
+    FileObject(Descriptor descriptor, bool block, DWORD sectorSize, std::string path,
+               DeviceIdentity identity);
+    DWORD ByteSize(ULONGLONG& size) const;
+    DWORD Shape(DiskShape& shape) const;
+    DWORD Lock();
+    DWORD Unlock();
+    DWORD Dismount() const;
+    DWORD Extents(void* out, DWORD outSize, DWORD& returned) const;
+
+    Descriptor m_descriptor;
+    bool m_block;
+    DWORD m_sectorSize;
+    std::string m_path;
+    DeviceIdentity m_identity;
+    // The exclusive claim: a second descriptor opened O_EXCL on a block device,
+    // a flock on a file.
+    sys::UniqueFd m_claim;
+    bool m_fileLocked = false;
+};
+
+} // namespace kernel

@@ -1,0 +1,50 @@
+#pragma once
+// Every system call of the layer, wrapped once: each returns 0 or the errno it met,
+// so that the caller can hand it on as the thread's last error.
+#include "platform/kernel/Types.h"
+
+#include <string>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <vector>
+
+namespace kernel::sys {
+
+// An owned file descriptor, closed when it goes.
+class UniqueFd {
+public:
+    UniqueFd() = default;
+    explicit UniqueFd(int fd) : m_fd(fd) {}
+    UniqueFd(UniqueFd&& other) noexcept : m_fd(other.Release()) {}
+    UniqueFd& operator=(UniqueFd&& other) noexcept;
+    UniqueFd(const UniqueFd&) = delete;
+    UniqueFd& operator=(const UniqueFd&) = delete;
+    ~UniqueFd();
+
+    int Get() const { return m_fd; }
+    bool IsOpen() const { return m_fd >= 0; }
+    int Release();
+
+private:
+    int m_fd = -1;
+};
+
+DWORD Open(const std::string& path, int flags, UniqueFd& fd);
+// One transfer; done may be short. Interrupted calls are repeated.
+DWORD PRead(int fd, void* buffer, std::size_t count, ULONGLONG offset, std::size_t& done);
+DWORD PWrite(int fd, const void* buffer, std::size_t count, ULONGLONG offset, std::size_t& done);
+DWORD FStat(int fd, struct stat& info);
+// The alignment direct transfers need; both 0 when the file system has no direct I/O.
+DWORD DirectIoAlignment(int fd, DWORD& memory, DWORD& offset);
+DWORD Ioctl(int fd, unsigned long request, void* argument);
+DWORD Flock(int fd, int operation);
+DWORD GetStatusFlags(int fd, int& flags);
+DWORD SetStatusFlags(int fd, int flags);
+DWORD StatVfs(const std::string& path, struct statvfs& info);
+DWORD RealPath(const std::string& path, std::string& resolved);
+DWORD ListDirectory(const std::string& path, std::vector<std::string>& names);
+bool Exists(const std::string& path);
+// Reads a small text file whole (sysfs attributes, the mount table).
+DWORD ReadSmallFile(const std::string& path, std::string& text);
+
+} // namespace kernel::sys
