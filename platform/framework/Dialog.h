@@ -13,6 +13,9 @@ public:
     virtual LONG_PTR DoModal();
     void EndDialog(int result);
     UINT TemplateId() const { return m_templateId; }
+    // The first half of DoModal without the modal loop: the window from its template,
+    // its controls, its menu, then OnInitDialog. FALSE when there is no such template.
+    BOOL CreateFromTemplate();
 
     virtual BOOL OnInitDialog(); // runs the first UpdateData(FALSE); TRUE: focus by default
 
@@ -24,6 +27,8 @@ protected:
 private:
     UINT m_templateId;
     CWnd* m_parent;
+    int m_result = -1;
+    bool m_ended = false;
 };
 
 class CDataExchange {

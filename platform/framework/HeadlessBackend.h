@@ -14,7 +14,7 @@ namespace framework {
 
 class HeadlessBackend : public WindowBackend {
 public:
-    HeadlessBackend();  // installs itself and makes the calling thread the UI thread
+    HeadlessBackend();           // installs itself and makes the calling thread the UI thread
     ~HeadlessBackend() override; // uninstalls itself
 
     // Creates and initialises the dialog as its modal run would, and returns at once;
@@ -22,23 +22,30 @@ public:
     void Open(CDialog& dialog);
     void Close(CDialog& dialog);
 
-    // User actions on the open dialog (the one opened last), by control number.
-    void Click(int id);                    // a button; a radio is checked first
+    // User actions on the open dialog (the one opened last), by control number. A
+    // disabled or hidden control takes no action, as for a user.
+    void Click(int id);                     // a button; a radio is checked first
     void Type(int id, const CString& text); // replaces an edit's text, as typed
-    void Choose(int id, int index);        // combo or list box item, then its notification
-    void DoubleClick(int id, int index);   // list box: selection change, then LBN_DBLCLK
+    void Choose(int id, int index);         // combo or list box item, then its notification
+    void DoubleClick(int id, int index);    // list box: selection change, then LBN_DBLCLK
     void PressKey(UINT virtualKey, bool alt = false); // to the control with the focus
     void Focus(int id);
     // Opens the popup at a path of menu-bar positions ({1, 2} is submenu 2 of menu 1),
     // with WM_INITMENUPOPUP for each level, and returns it.
     CMenu* OpenMenu(std::initializer_list<int> path);
     CMenu* OpenSystemMenu();
-    void ChooseCommand(UINT id);       // WM_COMMAND of a menu item
+    // WM_COMMAND of a menu item; false, and nothing sent, when the item is greyed.
+    bool ChooseCommand(UINT id);
     void ChooseSystemCommand(UINT id); // WM_SYSCOMMAND
     // Lets time pass: due timers fire in order; hand-overs are served.
     void AdvanceTime(UINT milliseconds);
-    // Serves hand-overs of other threads until ready() holds.
-    void RunUntil(const std::function<bool()>& ready);
+    // Serves hand-overs of other threads until ready() holds; false when it still
+    // does not after a generous guard of real time (a test fails instead of hanging).
+    bool RunUntil(const std::function<bool()>& ready);
+    // The mouse over a control: the dialog's cursor query (see cursor).
+    void Hover(int id);
+    // The text colour the dialog's colour query gives a static control.
+    DWORD TextColour(int id);
 
     // What the controls show.
     HWND Window(int id) const; // a control of the open dialog; 0: the dialog
@@ -57,8 +64,8 @@ public:
         UINT type = 0;
         bool owned = false; // owned by a window (the application's box) or not ("Error")
     };
-    std::vector<Box> boxes;          // every box shown, in order
-    std::deque<int> boxAnswers;      // answers for the next boxes; IDOK when empty
+    std::vector<Box> boxes;     // every box shown, in order
+    std::deque<int> boxAnswers; // answers for the next boxes; IDOK when empty
     std::vector<FileDialogRequest> fileDialogs;
     std::deque<std::optional<CString>> fileAnswers; // a path, or nullopt to cancel
     std::vector<CString> shellOpened;               // "verb target"
@@ -70,8 +77,7 @@ public:
     void WindowDestroyed(HWND dialog) override;
     void RunModal(HWND dialog) override;
     void EndModal(HWND dialog) override;
-    int ShowMessageBox(HWND owner, const CString& text, const CString& caption,
-                       UINT type) override;
+    int ShowMessageBox(HWND owner, const CString& text, const CString& caption, UINT type) override;
     bool ShowFileDialog(FileDialogRequest& request) override;
     void ShellOpen(const CString& verb, const CString& target) override;
     void TimerChanged(HWND window, UINT_PTR id, UINT milliseconds, bool running) override;

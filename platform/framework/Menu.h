@@ -10,6 +10,10 @@
 struct HMENU__;
 using HMENU = HMENU__*;
 
+namespace framework {
+struct MenuItemTemplate;
+}
+
 class CMenu {
 public:
     CMenu();
@@ -30,5 +34,20 @@ public:
     int GetMenuString(UINT item, CString& text, UINT flags) const;
     UINT EnableMenuItem(UINT item, UINT flags);
     UINT CheckMenuItem(UINT item, UINT flags);
+    // A string item or a separator (MF_SEPARATOR).
     BOOL AppendMenu(UINT flags, UINT_PTR id = 0, const char* text = nullptr);
+
+private:
+    struct Item {
+        CString text;
+        UINT id = 0;
+        UINT flags = 0; // MF_GRAYED, MF_DISABLED, MF_CHECKED, MF_SEPARATOR, MF_POPUP
+        std::unique_ptr<CMenu> popup;
+    };
+    // The item at a position (MF_BYPOSITION) or with a command, submenus searched.
+    Item* Find(UINT item, UINT flags);
+    const Item* Find(UINT item, UINT flags) const;
+    void Fill(const std::vector<framework::MenuItemTemplate>& items);
+
+    std::vector<Item> m_items;
 };

@@ -14,12 +14,17 @@ struct MSG {
 };
 
 inline constexpr UINT WM_USER = 0x400;
+inline constexpr UINT WM_PAINT = 0x000F;
+inline constexpr UINT WM_SETCURSOR = 0x0020;
+inline constexpr UINT WM_QUERYDRAGICON = 0x0037;
 inline constexpr UINT WM_KEYDOWN = 0x100;
 inline constexpr UINT WM_SYSKEYDOWN = 0x104;
 inline constexpr UINT WM_COMMAND = 0x111;
 inline constexpr UINT WM_SYSCOMMAND = 0x112;
 inline constexpr UINT WM_TIMER = 0x113;
 inline constexpr UINT WM_INITMENUPOPUP = 0x117;
+inline constexpr UINT WM_CTLCOLORSTATIC = 0x138;
+inline constexpr UINT WM_MOUSEMOVE = 0x200;
 
 inline constexpr UINT VK_RETURN = 0x0D;
 inline constexpr UINT VK_ESCAPE = 0x1B;

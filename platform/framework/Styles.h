@@ -82,7 +82,20 @@ inline constexpr UINT LB_GETTEXT = 0x189;
 inline constexpr UINT LB_GETTEXTLEN = 0x18A;
 inline constexpr UINT LB_GETCOUNT = 0x18B;
 inline constexpr int LB_ERR = -1;
+
+inline constexpr UINT CB_ADDSTRING = 0x143;
+inline constexpr UINT CB_GETCOUNT = 0x146;
+inline constexpr UINT CB_GETCURSEL = 0x147;
+inline constexpr UINT CB_GETLBTEXT = 0x148;
+inline constexpr UINT CB_GETLBTEXTLEN = 0x149;
+inline constexpr UINT CB_RESETCONTENT = 0x14B;
+inline constexpr UINT CB_SETCURSEL = 0x14E;
 inline constexpr int CB_ERR = -1;
+
+inline constexpr UINT BM_GETCHECK = 0xF0;
+inline constexpr UINT BM_SETCHECK = 0xF1;
+inline constexpr int BST_UNCHECKED = 0;
+inline constexpr int BST_CHECKED = 1;
 
 inline constexpr int SW_HIDE = 0;
 inline constexpr int SW_SHOWNORMAL = 1;
@@ -90,8 +103,15 @@ inline constexpr int SW_SHOW = 5;
 
 inline constexpr UINT SC_CLOSE = 0xF060;
 
-inline constexpr WORD LOWORD(UINT_PTR v) { return static_cast<WORD>(v & 0xFFFF); }
-inline constexpr WORD HIWORD(UINT_PTR v) { return static_cast<WORD>((v >> 16) & 0xFFFF); }
+inline constexpr WORD LOWORD(UINT_PTR v) {
+    return static_cast<WORD>(v & 0xFFFF);
+}
+inline constexpr WORD HIWORD(UINT_PTR v) {
+    return static_cast<WORD>((v >> 16) & 0xFFFF);
+}
 inline constexpr WPARAM MAKEWPARAM(WORD low, WORD high) {
     return static_cast<WPARAM>(low) | (static_cast<WPARAM>(high) << 16);
+}
+inline constexpr LPARAM MAKELPARAM(WORD low, WORD high) {
+    return static_cast<LPARAM>(MAKEWPARAM(low, high));
 }

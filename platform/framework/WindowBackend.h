@@ -51,6 +51,8 @@ class WindowBackend {
 public:
     virtual ~WindowBackend() = default;
     virtual void WindowCreated(HWND dialog) = 0; // a dialog with all its controls
+    // A change the program made; what the user changes (the Set calls below) is not
+    // reported back. Menu items are read when a popup opens, after WM_INITMENUPOPUP.
     virtual void WindowChanged(HWND window, Change what) = 0;
     virtual void WindowDestroyed(HWND dialog) = 0;
     // Runs the dialog's modal loop until EndModal; the model has created it already.
@@ -61,10 +63,13 @@ public:
     virtual bool ShowFileDialog(FileDialogRequest& request) = 0;
     virtual void ShellOpen(const CString& verb, const CString& target) = 0;
     virtual void TimerChanged(HWND window, UINT_PTR id, UINT milliseconds, bool running) = 0;
-    virtual void CursorChanged(HCURSOR cursor) = 0;
+    virtual void CursorChanged(HCURSOR cursor) = 0; // null: the standard arrow
 };
 
+// Null uninstalls; without a backend nothing is shown (boxes answer IDOK, file
+// dialogs are cancelled) and a box asked for on any thread is answered there.
 void InstallBackend(WindowBackend* backend);
+bool BackendInstalled();
 WindowBackend& Backend();
 
 const WindowRecord* FindWindowRecord(HWND window);

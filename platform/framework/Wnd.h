@@ -65,6 +65,8 @@ public:
     BOOL IsIconic() const;
     void GetClientRect(RECT* rect) const;
     void Invalidate(BOOL erase = TRUE);
+    // Destroys the window and its controls; the objects handling them stay, detached.
+    BOOL DestroyWindow();
 
     // Served on the user-interface thread; from another thread the caller waits.
     LRESULT SendMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
@@ -107,6 +109,7 @@ class CButton : public CWnd {
 public:
     int GetCheck() const;
     void SetCheck(int check);
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override; // BM_*
 };
 
 class CStatic : public CWnd {};
@@ -121,6 +124,7 @@ public:
     int GetCurSel() const;
     int SetCurSel(int index);
     void GetLBText(int index, CString& text) const;
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override; // CB_*
 };
 
 class CListBox : public CWnd {
@@ -135,6 +139,13 @@ public:
     int GetCurSel() const;
     int SetCurSel(int index); // sends no selection notification
     void GetText(int index, CString& text) const;
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override; // LB_*
+
+private:
+    int SortedIndex(const char* text) const; // -1 (the end) when the list is not sorted
 };
+
+// Served on the user-interface thread; from another thread the caller waits.
+LRESULT SendMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
 CWnd* AfxGetMainWnd();

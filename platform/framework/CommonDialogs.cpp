@@ -1,0 +1,52 @@
+#include "platform/framework/CommonDialogs.h"
+#include "platform/framework/Dialog.h"
+#include "platform/framework/UiThread.h"
+#include "platform/framework/WindowModel.h"
+
+namespace {
+
+// The default extension goes onto a chosen name that has none of its own.
+CString WithDefaultExtension(const CString& path, const CString& extension) {
+    const std::string& text = path.str();
+    std::size_t nameStart = text.find_last_of("/\\");
+    nameStart = nameStart == std::string::npos ? 0 : nameStart + 1;
+    if (extension.IsEmpty() || text.find('.', nameStart) != std::string::npos)
+        return path;
+    return path + "." + extension;
+}
+
+} // namespace
+
+CFileDialog::CFileDialog(BOOL openFileDialog, const char* defaultExtension, const char* fileName,
+                         DWORD flags, const char* filter, CWnd* parent)
+    : m_bOpenFileDialog(openFileDialog), m_defaultExtension(defaultExtension), m_fileName(fileName),
+      m_flags(flags), m_filter(filter), m_parent(parent) {}
+
+LONG_PTR CFileDialog::DoModal() {
+    CWnd* owner = m_parent != nullptr ? m_parent : AfxGetMainWnd();
+    framework::FileDialogRequest request;
+    request.open = m_bOpenFileDialog != FALSE;
+    request.owner = owner == nullptr ? nullptr : owner->m_hWnd;
+    request.defaultExtension = m_defaultExtension;
+    request.filter = m_filter;
+    request.flags = m_flags;
+    request.initialName = m_fileName;
+    bool chosen = false;
+    framework::RunOnUiThread([&] { chosen = framework::Backend().ShowFileDialog(request); });
+    if (!chosen || request.chosenPath.IsEmpty())
+        return IDCANCEL;
+    m_path = WithDefaultExtension(request.chosenPath, m_defaultExtension);
+    return IDOK;
+}
+
+CString CFileDialog::GetPathName() const {
+    return m_path;
+}
+
+HINSTANCE ShellExecuteA(HWND, const char* verb, const char* file, const char*, const char*, int) {
+    CString action(verb == nullptr ? "open" : verb);
+    CString target(file);
+    framework::RunOnUiThread([&] { framework::Backend().ShellOpen(action, target); });
+    // Above 32 is the platform's success.
+    return reinterpret_cast<HINSTANCE>(static_cast<UINT_PTR>(42));
+}
