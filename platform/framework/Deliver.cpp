@@ -31,13 +31,16 @@ bool PreTranslated(MSG& message) {
 LRESULT DeliverKey(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     MSG msg{window, message, wParam, lParam, 0};
     if (PreTranslated(msg))
-        return 0;
+        return TRUE;
     // The dialog's own keyboard handling: Enter is OK and Esc is Cancel.
     if (message == WM_KEYDOWN && (wParam == VK_RETURN || wParam == VK_ESCAPE)) {
         WORD command = wParam == VK_RETURN ? IDOK : IDCANCEL;
-        return Dispatch(DialogOf(window), WM_COMMAND, MAKEWPARAM(command, BN_CLICKED), 0);
+        Dispatch(DialogOf(window), WM_COMMAND, MAKEWPARAM(command, BN_CLICKED), 0);
+        return TRUE;
     }
-    return Dispatch(window, message, wParam, lParam);
+    // Not taken: a backend lets the control have the key.
+    Dispatch(window, message, wParam, lParam);
+    return FALSE;
 }
 
 } // namespace

@@ -78,8 +78,10 @@ const Image* ImageOfIcon(HICON icon);
 const Image* ImageOfCursor(HCURSOR cursor);
 
 // Hands user input to the model: key messages pass the dialog's
-// PreTranslateMessage first; state a user changes in a control (typed text, a
-// checked radio, a chosen item) is set with the Set calls before the notification.
+// PreTranslateMessage first, and their result is TRUE when the program took the
+// key (eaten there, or Enter/Esc made the dialog's OK/Cancel); state a user
+// changes in a control (typed text, a checked radio, a chosen item) is set with the
+// Set calls before the notification.
 LRESULT Deliver(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 void SetTextFromUser(HWND control, const CString& text);
 void SetSelectionFromUser(HWND control, int index);
