@@ -1,0 +1,270 @@
+#include "platform/kernel/Kernel.h"
+#include "platform/kernel/Machine.h"
+#include "tests/kernel/TempFolder.h"
+
+#include <cstring>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/types.h>
+
+namespace {
+
+constexpr DWORD kReadWrite = GENERIC_READ | GENERIC_WRITE;
+constexpr DWORD kShare = FILE_SHARE_READ | FILE_SHARE_WRITE;
+constexpr DWORD kUnbuffered = FILE_FLAG_NO_BUFFERING | FILE_FLAG_WRITE_THROUGH;
+
+HANDLE Open(const std::string& path, DWORD access = kReadWrite, DWORD flags = kUnbuffered,
+            DWORD disposition = OPEN_EXISTING) {
+    return CreateFileA(path.c_str(), access, kShare, nullptr, disposition, flags, nullptr);
+}
+
+BOOL Seek(HANDLE file, LONGLONG to) {
+    return SetFilePointerEx(file, {to}, nullptr, FILE_BEGIN);
+}
+
+BOOL Control(HANDLE file, DWORD code, void* out = nullptr, DWORD outSize = 0) {
+    DWORD returned = 0;
+    return DeviceIoControl(file, code, nullptr, 0, out, outSize, &returned, nullptr);
+}
+
+DISK_GEOMETRY_EX Geometry(HANDLE file) {
+    DISK_GEOMETRY_EX geometry{};
+    EXPECT_TRUE(Control(file, IOCTL_DISK_GET_DRIVE_GEOMETRY_EX, &geometry, sizeof geometry));
+    return geometry;
+}
+
+class PlainFile : public ::testing::Test {
+protected:
+    std::string Make(std::size_t size, unsigned seed = 1) {
+        std::string path = m_folder / ("file" + std::to_string(m_count++) + ".img");
+        WriteBytes(path, Pattern(size, seed));
+        return path;
+    }
+
+    TempFolder m_folder;
+    int m_count = 0;
+};
+
+TEST_F(PlainFile, CreateAlwaysTruncatesAndWritesWhatIsRead) {
+    std::string path = Make(8192);
+    HANDLE file = Open(path, GENERIC_WRITE, FILE_ATTRIBUTE_NORMAL, CREATE_ALWAYS);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    LARGE_INTEGER size{-1};
+    ASSERT_TRUE(GetFileSizeEx(file, &size));
+    EXPECT_EQ(size.QuadPart, 0);
+    std::vector<char> data = Pattern(1000, 9);
+    DWORD written = 0;
+    ASSERT_TRUE(WriteFile(file, data.data(), 1000, &written, nullptr));
+    EXPECT_EQ(written, 1000u);
+    EXPECT_TRUE(CloseHandle(file));
+    EXPECT_EQ(ReadBytes(path), data);
+
+    std::string created = m_folder / "new.img";
+    file = Open(created, GENERIC_WRITE, FILE_ATTRIBUTE_NORMAL, CREATE_ALWAYS);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    EXPECT_TRUE(CloseHandle(file));
+    EXPECT_TRUE(std::filesystem::exists(created));
+}
+
+TEST_F(PlainFile, ReadOnlyHandleRefusesWritesAndLeavesTheFile) {
+    std::string path = Make(4096);
+    HANDLE file = Open(path, GENERIC_READ, FILE_ATTRIBUTE_READONLY);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    char sector[512] = {};
+    DWORD written = 7;
+    EXPECT_FALSE(WriteFile(file, sector, sizeof sector, &written, nullptr));
+    EXPECT_EQ(GetLastError(), ERROR_ACCESS_DENIED);
+    EXPECT_EQ(written, 0u);
+    CloseHandle(file);
+    EXPECT_EQ(ReadBytes(path), Pattern(4096, 1));
+}
+
+TEST_F(PlainFile, OpenFailuresLeaveTheirError) {
+    EXPECT_EQ(Open(m_folder / "missing.img"), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(GetLastError(), ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(Open(m_folder.Path()), INVALID_HANDLE_VALUE);
+    EXPECT_NE(GetLastError(), 0u);
+    EXPECT_EQ(Open(""), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(Open(Make(512), kReadWrite, 0, 77), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+    // A FIFO would block an ordinary open until a writer comes.
+    std::string fifo = m_folder / "fifo";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    EXPECT_EQ(Open(fifo, GENERIC_READ), INVALID_HANDLE_VALUE);
+}
+
+TEST_F(PlainFile, UnbufferedHandleMovesOnlyWholeSectorsAtSectorOffsets) {
+    std::string path = Make(8192);
+    HANDLE file = Open(path);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    std::vector<char> buffer(1024);
+    DWORD done = 99;
+    EXPECT_FALSE(ReadFile(file, buffer.data(), 511, &done, nullptr));
+    EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+    EXPECT_EQ(done, 0u);
+    EXPECT_FALSE(WriteFile(file, buffer.data(), 513, &done, nullptr));
+    EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+    ASSERT_TRUE(Seek(file, 100));
+    EXPECT_FALSE(ReadFile(file, buffer.data(), 512, &done, nullptr));
+    EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+    EXPECT_FALSE(WriteFile(file, buffer.data(), 512, &done, nullptr));
+    ASSERT_TRUE(Seek(file, 1024));
+    ASSERT_TRUE(ReadFile(file, buffer.data(), 1024, &done, nullptr));
+    EXPECT_EQ(done, 1024u);
+    std::vector<char> expected = Pattern(8192, 1);
+    EXPECT_TRUE(std::equal(buffer.begin(), buffer.end(), expected.begin() + 1024));
+    CloseHandle(file);
+    // Buffered handles take any length at any offset.
+    file = Open(path, kReadWrite, FILE_ATTRIBUTE_NORMAL);
+    ASSERT_TRUE(Seek(file, 100));
+    ASSERT_TRUE(ReadFile(file, buffer.data(), 7, &done, nullptr));
+    EXPECT_EQ(done, 7u);
+    EXPECT_EQ(std::memcmp(buffer.data(), expected.data() + 100, 7), 0);
+    CloseHandle(file);
+}
+
+TEST_F(PlainFile, ReadsStopAtTheEndWhateverTheSize) {
+    for (std::size_t size : {std::size_t{0}, std::size_t{512}, std::size_t{1000}}) {
+        SCOPED_TRACE(size);
+        std::string path = Make(size, 3);
+        HANDLE file = Open(path);
+        ASSERT_NE(file, INVALID_HANDLE_VALUE);
+        EXPECT_EQ(Geometry(file).DiskSize.QuadPart, static_cast<LONGLONG>(size));
+        std::vector<char> buffer(2048, 'x');
+        DWORD done = 0;
+        ASSERT_TRUE(ReadFile(file, buffer.data(), 2048, &done, nullptr));
+        ASSERT_EQ(done, size);
+        std::vector<char> expected = Pattern(size, 3);
+        EXPECT_TRUE(std::equal(expected.begin(), expected.end(), buffer.begin()));
+        // Far past the end: nothing, and no failure.
+        ASSERT_TRUE(Seek(file, LONGLONG{1} << 40));
+        ASSERT_TRUE(ReadFile(file, buffer.data(), 512, &done, nullptr));
+        EXPECT_EQ(done, 0u);
+        CloseHandle(file);
+    }
+}
+
+TEST_F(PlainFile, PositionsBeyondTheFileOffsetRangeAreRefused) {
+    HANDLE file = Open(Make(512), kReadWrite, FILE_ATTRIBUTE_NORMAL);
+    ASSERT_TRUE(Seek(file, INT64_MAX - 10));
+    char buffer[512];
+    DWORD done = 0;
+    EXPECT_FALSE(ReadFile(file, buffer, sizeof buffer, &done, nullptr));
+    EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+    EXPECT_FALSE(WriteFile(file, buffer, sizeof buffer, &done, nullptr));
+    CloseHandle(file);
+}
+
+TEST_F(PlainFile, MisalignedBuffersReadAndWriteTheRightBytes) {
+    std::string path = Make(65536);
+    HANDLE file = Open(path);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    std::vector<char> storage(40000);
+    char* odd = storage.data() + 1;
+    DWORD done = 0;
+    ASSERT_TRUE(Seek(file, 512));
+    ASSERT_TRUE(ReadFile(file, odd, 32768, &done, nullptr));
+    ASSERT_EQ(done, 32768u);
+    std::vector<char> expected = Pattern(65536, 1);
+    EXPECT_EQ(std::memcmp(odd, expected.data() + 512, 32768), 0);
+
+    std::vector<char> fresh = Pattern(4096, 42);
+    std::memcpy(storage.data() + 3, fresh.data(), fresh.size());
+    ASSERT_TRUE(Seek(file, 8192));
+    ASSERT_TRUE(WriteFile(file, storage.data() + 3, 4096, &done, nullptr));
+    EXPECT_EQ(done, 4096u);
+    CloseHandle(file);
+    std::memcpy(expected.data() + 8192, fresh.data(), fresh.size());
+    EXPECT_EQ(ReadBytes(path), expected);
+}
+
+// Below the handle layer an unbuffered object still reads any span, through the
+// bounce buffer, and refuses a partial-sector write rather than tearing it.
+TEST_F(PlainFile, ObjectReadsMisalignedSpans) {
+    std::string path = Make(4096);
+    std::unique_ptr<kernel::OpenObject> object;
+    kernel::OpenRequest request{path, kReadWrite, kShare, OPEN_EXISTING, kUnbuffered};
+    ASSERT_EQ(kernel::OpenPlainFile(request, object), 0u);
+    std::vector<char> buffer(4096);
+    DWORD done = 0;
+    ASSERT_EQ(object->Read(100, buffer.data() + 5, 3000, done), 0u);
+    ASSERT_EQ(done, 3000u);
+    EXPECT_EQ(std::memcmp(buffer.data() + 5, Pattern(4096, 1).data() + 100, 3000), 0);
+    ASSERT_EQ(object->Read(4000, buffer.data(), 500, done), 0u);
+    EXPECT_EQ(done, 96u);
+    EXPECT_EQ(object->SectorSize(), 512u);
+}
+
+TEST_F(PlainFile, TmpfsWithoutDirectIoStillOpensUnbuffered) {
+    if (!std::filesystem::is_directory("/dev/shm"))
+        GTEST_SKIP() << "no tmpfs at /dev/shm";
+    std::string path = "/dev/shm/kolm-kernel-" + std::to_string(getpid()) + ".img";
+    WriteBytes(path, Pattern(2048, 5));
+    HANDLE file = Open(path);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    std::vector<char> buffer(1025);
+    DWORD done = 0;
+    EXPECT_TRUE(ReadFile(file, buffer.data() + 1, 1024, &done, nullptr));
+    EXPECT_EQ(done, 1024u);
+    EXPECT_FALSE(ReadFile(file, buffer.data(), 100, &done, nullptr));
+    CloseHandle(file);
+    std::filesystem::remove(path);
+}
+
+TEST_F(PlainFile, GeometryIsSyntheticAndChecksTheBuffer) {
+    HANDLE floppy = Open(Make(1474560));
+    DISK_GEOMETRY_EX geometry = Geometry(floppy);
+    EXPECT_EQ(geometry.Geometry.Cylinders.QuadPart, 80);
+    EXPECT_EQ(geometry.Geometry.TracksPerCylinder, 2u);
+    EXPECT_EQ(geometry.Geometry.SectorsPerTrack, 18u);
+    EXPECT_EQ(geometry.Geometry.BytesPerSector, 512u);
+    EXPECT_EQ(geometry.DiskSize.QuadPart, 1474560);
+    DISK_GEOMETRY small{};
+    EXPECT_FALSE(Control(floppy, IOCTL_DISK_GET_DRIVE_GEOMETRY, &small, sizeof small - 1));
+    EXPECT_EQ(GetLastError(), ERROR_INSUFFICIENT_BUFFER);
+    EXPECT_FALSE(Control(floppy, IOCTL_DISK_GET_DRIVE_GEOMETRY_EX, &geometry, 24));
+    EXPECT_EQ(GetLastError(), ERROR_INSUFFICIENT_BUFFER);
+    ASSERT_TRUE(Control(floppy, IOCTL_DISK_GET_DRIVE_GEOMETRY, &small, sizeof small));
+    EXPECT_EQ(small.Cylinders.QuadPart * small.TracksPerCylinder * small.SectorsPerTrack *
+                  small.BytesPerSector,
+              1474560);
+    VOLUME_DISK_EXTENTS extents{};
+    EXPECT_FALSE(Control(floppy, IOCTL_VOLUME_GET_VOLUME_DISK_EXTENTS, &extents, sizeof extents));
+    EXPECT_EQ(GetLastError(), ERROR_NOT_SUPPORTED);
+    CloseHandle(floppy);
+
+    constexpr LONGLONG kSize = 3 * 255 * 63 * 512 + 4096;
+    std::string path = m_folder / "sparse.img";
+    WriteText(path, "");
+    std::filesystem::resize_file(path, kSize);
+    HANDLE disk = Open(path);
+    geometry = Geometry(disk);
+    EXPECT_EQ(geometry.Geometry.TracksPerCylinder, 255u);
+    EXPECT_EQ(geometry.Geometry.SectorsPerTrack, 63u);
+    EXPECT_EQ(geometry.Geometry.Cylinders.QuadPart, 3);
+    EXPECT_EQ(geometry.DiskSize.QuadPart, kSize);
+    CloseHandle(disk);
+}
+
+TEST_F(PlainFile, LockIsExclusiveAndDismountNeedsIt) {
+    std::string path = Make(4096);
+    HANDLE first = Open(path);
+    HANDLE second = Open(path);
+    EXPECT_FALSE(Control(first, FSCTL_DISMOUNT_VOLUME));
+    EXPECT_EQ(GetLastError(), ERROR_BUSY);
+    EXPECT_TRUE(Control(first, FSCTL_LOCK_VOLUME));
+    EXPECT_TRUE(Control(first, FSCTL_LOCK_VOLUME));
+    EXPECT_TRUE(Control(first, FSCTL_DISMOUNT_VOLUME));
+    EXPECT_FALSE(Control(second, FSCTL_LOCK_VOLUME));
+    EXPECT_EQ(GetLastError(), ERROR_BUSY);
+    EXPECT_TRUE(Control(first, FSCTL_UNLOCK_VOLUME));
+    EXPECT_FALSE(Control(first, FSCTL_DISMOUNT_VOLUME));
+    EXPECT_TRUE(Control(second, FSCTL_LOCK_VOLUME));
+    CloseHandle(second);
+    EXPECT_TRUE(Control(first, FSCTL_LOCK_VOLUME));
+    EXPECT_FALSE(Control(first, 0x12345));
+    EXPECT_EQ(GetLastError(), ERROR_NOT_SUPPORTED);
+    CloseHandle(first);
+}
+
+} // namespace
