@@ -1,6 +1,8 @@
 #include "device/DiskDevice.h"
 #include "platform/text/Cp932.h"
 
+#include <cstdint>
+#include <cstring>
 #include <vector>
 
 namespace {
@@ -8,13 +10,65 @@ namespace {
 constexpr DWORD kBytesPerLine = 16;
 
 char AsciiChar(BYTE byte) {
-    return byte >= 0x20 && byte <= 0x7E ? static_cast<char>(byte) : '.';
+    return static_cast<BYTE>(byte - 0x20) <= 0x7E - 0x20 ? static_cast<char>(byte) : '.';
+}
+
+char SjisChar(BYTE byte) {
+    return byte == 0 ? ' ' : static_cast<char>(byte);
+}
+
+// Maps one line of bytes through a block on the stack: the caller's buffers might
+// overlap as far as the compiler knows, a local block cannot, so the loop becomes
+// vector instructions.
+template <char (*Map)(BYTE)> void MapLine(const BYTE* in, char* out) {
+    BYTE bytes[kBytesPerLine];
+    char mapped[kBytesPerLine];
+    std::memcpy(bytes, in, kBytesPerLine);
+    for (DWORD k = 0; k < kBytesPerLine; ++k) {
+        mapped[k] = Map(bytes[k]);
+    }
+    std::memcpy(out, mapped, kBytesPerLine);
 }
 
 // The rendered characters become the text; the pattern is then looked for in it.
 int TakeText(const char* scratch, std::size_t length, CString& text, const CString& pattern) {
     text = CString(scratch, static_cast<int>(length));
     return text::FindAtCharBoundary(text.str(), pattern.str());
+}
+
+// The little-endian unit at bytes, converted; returns the end of its bytes. Both
+// table bytes are written, as the scratch buffer has room for two per unit.
+char* PutUnit(const BYTE* bytes, const text::Cp932Bytes* table, char* out) {
+    auto unit = static_cast<char16_t>(bytes[0] | bytes[1] << 8);
+    if (unit == 0x0000 || unit == 0xFEFF) {
+        unit = u' ';
+    }
+    const text::Cp932Bytes& entry = table[unit];
+    out[0] = entry.bytes[0];
+    out[1] = entry.bytes[1];
+    return out + entry.length;
+}
+
+// Eight units at once when all are below 0x80, which the code page keeps as they
+// are (zero read as a space): most of a disk is zeros or ASCII.
+bool MapAsciiUnits(const BYTE* in, char* out) {
+    // The bits that must be clear, as bytes so that the words match on any byte order.
+    static constexpr BYTE kNotAscii[8] = {0x80, 0xFF, 0x80, 0xFF, 0x80, 0xFF, 0x80, 0xFF};
+    BYTE bytes[kBytesPerLine];
+    std::uint64_t words[2];
+    std::uint64_t mask;
+    std::memcpy(bytes, in, kBytesPerLine);
+    std::memcpy(words, bytes, sizeof words);
+    std::memcpy(&mask, kNotAscii, sizeof mask);
+    if (((words[0] | words[1]) & mask) != 0) {
+        return false;
+    }
+    char mapped[kBytesPerLine / 2];
+    for (DWORD k = 0; k < kBytesPerLine / 2; ++k) {
+        mapped[k] = SjisChar(bytes[2 * k]);
+    }
+    std::memcpy(out, mapped, sizeof mapped);
+    return true;
 }
 
 } // namespace
@@ -37,9 +91,7 @@ int DiskDevice::RenderAsciiText(const BYTE* buffer, char* scratch, DWORD length,
     char* out = scratch;
     DWORD i = 0;
     for (; i + kBytesPerLine <= length; i += kBytesPerLine) {
-        for (DWORD k = 0; k < kBytesPerLine; ++k) {
-            out[k] = AsciiChar(buffer[i + k]);
-        }
+        MapLine<AsciiChar>(buffer + i, out);
         out[kBytesPerLine] = '\r';
         out[kBytesPerLine + 1] = '\n';
         out += kBytesPerLine + 2;
@@ -57,8 +109,12 @@ int DiskDevice::RenderAsciiText(const BYTE* buffer, char* scratch, DWORD length,
 
 int DiskDevice::RenderSjisText(const BYTE* buffer, char* scratch, DWORD length, CString& text,
                                const CString& pattern) {
-    for (DWORD i = 0; i < length; ++i) {
-        scratch[i] = buffer[i] == 0 ? ' ' : static_cast<char>(buffer[i]);
+    DWORD i = 0;
+    for (; i + kBytesPerLine <= length; i += kBytesPerLine) {
+        MapLine<SjisChar>(buffer + i, scratch + i);
+    }
+    for (; i < length; ++i) {
+        scratch[i] = SjisChar(buffer[i]);
     }
     return TakeText(scratch, length, text, pattern);
 }
@@ -67,17 +123,19 @@ int DiskDevice::RenderUnicodeText(const BYTE* buffer, char* scratch, DWORD lengt
                                   const CString& pattern) {
     const text::Cp932Bytes* table = text::FromUnitTable();
     char* out = scratch;
-    // An odd last byte is no unit and is left out.
-    for (DWORD i = 0; i + 1 < length; i += 2) {
-        auto unit = static_cast<char16_t>(buffer[i] | buffer[i + 1] << 8);
-        if (unit == 0x0000 || unit == 0xFEFF) {
-            unit = u' ';
+    DWORD i = 0;
+    for (; i + kBytesPerLine <= length; i += kBytesPerLine) {
+        if (!MapAsciiUnits(buffer + i, out)) {
+            for (DWORD k = 0; k < kBytesPerLine; k += 2) {
+                out = PutUnit(buffer + i + k, table, out);
+            }
+        } else {
+            out += kBytesPerLine / 2;
         }
-        // Both bytes are written; the scratch buffer has room for two per unit.
-        const text::Cp932Bytes& entry = table[unit];
-        out[0] = entry.bytes[0];
-        out[1] = entry.bytes[1];
-        out += entry.length;
+    }
+    // An odd last byte is no unit and is left out.
+    for (; i + 1 < length; i += 2) {
+        out = PutUnit(buffer + i, table, out);
     }
     return TakeText(scratch, static_cast<std::size_t>(out - scratch), text, pattern);
 }

@@ -145,6 +145,19 @@ TEST_F(SectorText, UnicodeConvertsLittleEndianUnits) {
     EXPECT_EQ(Unicode(Sector(16, 4, "AB")).text, "  ?     ");
 }
 
+TEST_F(SectorText, UnicodeMixesAsciiAndOtherLines) {
+    std::u16string units = u"ABCDEFGHあいうえおかきくIJKLMNOP";
+    std::string bytes;
+    for (char16_t unit : units) {
+        bytes += static_cast<char>(unit & 0xFF);
+        bytes += static_cast<char>(unit >> 8);
+    }
+    const Result result = Unicode(Sector(48, 0, bytes), "HI");
+    EXPECT_EQ(result.text, Jp("ABCDEFGHあいうえおかきくIJKLMNOP"));
+    EXPECT_EQ(result.position, -1);
+    EXPECT_EQ(Unicode(Sector(48, 0, bytes), "P").position, 8 + 16 + 7);
+}
+
 TEST_F(SectorText, UnicodeByteOrderMarks) {
     const std::string_view bom("\xFF\xFE\x41\x00", 4);
     const std::string_view swapped("\xFE\xFF\x41\x00", 4);

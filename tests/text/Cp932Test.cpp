@@ -33,6 +33,15 @@ TEST(Cp932, KnownCharactersConvertToTheirCodes) {
     EXPECT_EQ(Bytes(text::FromUnit(u'Ⅰ')), "\x87\x54");
 }
 
+TEST(Cp932, AsciiIsItself) {
+    for (unsigned unit = 0; unit < 0x80; ++unit) {
+        EXPECT_EQ(Bytes(text::FromUnit(static_cast<char16_t>(unit))),
+                  std::string(1, static_cast<char>(unit)));
+        EXPECT_EQ(text::ToUtf16(std::string(1, static_cast<char>(unit))),
+                  std::u16string(1, static_cast<char16_t>(unit)));
+    }
+}
+
 TEST(Cp932, UnmappableUnitsBecomeQuestionMarks) {
     // Surrogates by themselves included.
     for (unsigned unit : {0x00A6u, 0x0080u, 0xFEFFu, 0xFFFEu, 0xD800u, 0xDBFFu, 0xDC00u, 0xDFFFu,
