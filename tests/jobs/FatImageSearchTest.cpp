@@ -25,7 +25,7 @@ std::string Output(const std::string& command) {
     return text;
 }
 
-bool Run(const std::string& command) {
+bool Shell(const std::string& command) {
     return std::system(command.c_str()) == 0;
 }
 
@@ -53,30 +53,30 @@ LONGLONG FirstWithinAChunk(const std::vector<LONGLONG>& offsets, LONGLONG length
 class FatImageSearchTest : public JobTest {
 protected:
     void SetUp() override {
-        if (!Run("command -v mkfs.fat >/dev/null && command -v mcopy >/dev/null"))
+        if (!Shell("command -v mkfs.fat >/dev/null && command -v mcopy >/dev/null"))
             GTEST_SKIP() << "mkfs.fat and mcopy (dosfstools, mtools) are not installed";
         dir = Output("mktemp -d");
         ASSERT_FALSE(dir.empty());
         dir.pop_back();
         image = dir + "/disk.img";
-        ASSERT_TRUE(Run("mkfs.fat -C -n KOLM " + image + " " + std::to_string(kImageBytes / 1024) +
-                        " >/dev/null"));
+        ASSERT_TRUE(Shell("mkfs.fat -C -n KOLM " + image + " " +
+                          std::to_string(kImageBytes / 1024) + " >/dev/null"));
         // Fill with files before the ones the searches look for, so that they lie
         // beyond the first chunk.
-        ASSERT_TRUE(Run("head -c 1500000 /dev/urandom > " + dir + "/filler.bin"));
+        ASSERT_TRUE(Shell("head -c 1500000 /dev/urandom > " + dir + "/filler.bin"));
         WriteFile("needle.txt", "KolmNeedle at the start of a cluster\r\n");
         WriteFile("wide.txt", std::string("W\0i\0d\0e\0K\0o\0l\0m\0", 16));
         WriteFile("blob.bin",
                   std::string(700, 'x') + "\xDE\xAD\xBE\xEF\x4B\x4F" + std::string(9000, 'y'));
         for (const char* name : {"filler.bin", "needle.txt", "wide.txt", "blob.bin"})
-            ASSERT_TRUE(Run("mcopy -i " + image + " " + dir + "/" + name + " ::/" + name));
+            ASSERT_TRUE(Shell("mcopy -i " + image + " " + dir + "/" + name + " ::/" + name));
     }
 
     void TearDown() override {
         if (!loop.empty())
-            Run("losetup -d " + loop);
+            Shell("losetup -d " + loop);
         if (!dir.empty())
-            Run("rm -rf " + dir);
+            Shell("rm -rf " + dir);
     }
 
     void WriteFile(const std::string& name, const std::string& bytes) {

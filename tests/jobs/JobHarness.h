@@ -113,7 +113,7 @@ protected:
 
     // Serves the job's hand-overs until its slot is empty.
     void WaitForJobEnd() {
-        backend.RunUntil([this] { return !device.IsWorkerRunning(); });
+        ASSERT_TRUE(backend.RunUntil([this] { return !device.IsWorkerRunning(); }));
     }
 
     void RunSearch(int type, LONGLONG first, LONGLONG last, const char* pattern) {

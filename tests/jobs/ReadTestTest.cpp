@@ -29,7 +29,6 @@ TEST_F(ReadTestTest, ReportsTimesRangeAndBytesOfAWholeFloppy) {
                                            "1474560 bytes read  \r\n\r\n" +
                                                Jp("正常終了 "));
     EXPECT_EQ(backend.boxes[0].type, MB_OK | MB_ICONINFORMATION);
-    EXPECT_TRUE(backend.boxes[0].owned);
     EXPECT_EQ(device.GetPosition(), 2879 * 512);
 }
 
