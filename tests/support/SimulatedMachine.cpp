@@ -67,13 +67,10 @@ public:
     ~SimulatedObject() override { m_disk.Closed(this); }
 
     DWORD Read(ULONGLONG offset, void* buffer, DWORD count, DWORD& done) override {
-        return m_disk.Read(m_base + offset, buffer, Clip(offset, count), done);
+        return m_disk.Read(m_base + offset, buffer, count, m_base + m_length, done);
     }
     DWORD Write(ULONGLONG offset, const void* buffer, DWORD count, DWORD& done) override {
-        DWORD clipped = Clip(offset, count);
-        if (clipped == 0 && count != 0)
-            return ENOSPC;
-        return m_disk.Write(m_base + offset, buffer, clipped, done);
+        return m_disk.Write(m_base + offset, buffer, count, m_base + m_length, done);
     }
     DWORD Size(LONGLONG& size) override {
         size = static_cast<LONGLONG>(m_length);
@@ -88,12 +85,6 @@ public:
     DWORD SectorSize() const override { return m_disk.SectorSize(); }
 
 private:
-    DWORD Clip(ULONGLONG offset, DWORD count) const {
-        if (offset >= m_length)
-            return 0;
-        return static_cast<DWORD>(std::min<ULONGLONG>(count, m_length - offset));
-    }
-
     DWORD Extents(void* out, DWORD outSize, DWORD& returned) {
         m_disk.Control(this, IOCTL_VOLUME_GET_VOLUME_DISK_EXTENTS, nullptr, 0, m_length, returned);
         if (m_noExtents || m_extents.empty())
@@ -338,13 +329,14 @@ std::optional<SimulatedDisk::Fault> SimulatedDisk::FaultIn(const std::vector<Fau
     return first;
 }
 
-DWORD SimulatedDisk::Read(ULONGLONG offset, void* buffer, DWORD count, DWORD& done) {
+DWORD SimulatedDisk::Read(ULONGLONG offset, void* buffer, DWORD count, ULONGLONG end, DWORD& done) {
     std::lock_guard lock(m_mutex);
     m_reads.push_back({offset, count});
     done = 0;
-    if (offset >= m_size)
+    end = std::min(end, m_size);
+    if (offset >= end)
         return 0;
-    DWORD length = static_cast<DWORD>(std::min<ULONGLONG>(count, m_size - offset));
+    DWORD length = static_cast<DWORD>(std::min<ULONGLONG>(count, end - offset));
     if (auto fault = FaultIn(m_readFaults, offset, length)) {
         if (fault->error != 0)
             return fault->error;
@@ -355,15 +347,17 @@ DWORD SimulatedDisk::Read(ULONGLONG offset, void* buffer, DWORD count, DWORD& do
     return 0;
 }
 
-DWORD SimulatedDisk::Write(ULONGLONG offset, const void* buffer, DWORD count, DWORD& done) {
+DWORD SimulatedDisk::Write(ULONGLONG offset, const void* buffer, DWORD count, ULONGLONG end,
+                           DWORD& done) {
     std::lock_guard lock(m_mutex);
     m_writes.push_back({offset, count});
     done = 0;
     if (m_readOnly)
         return ERROR_WRITE_PROTECT;
-    if (offset >= m_size)
+    end = std::min(end, m_size);
+    if (offset >= end)
         return count == 0 ? 0 : ENOSPC;
-    DWORD length = static_cast<DWORD>(std::min<ULONGLONG>(count, m_size - offset));
+    DWORD length = static_cast<DWORD>(std::min<ULONGLONG>(count, end - offset));
     if (auto fault = FaultIn(m_writeFaults, offset, length)) {
         if (fault->error != 0)
             return fault->error;

@@ -97,8 +97,9 @@ public:
 
     // Used by the open objects.
     DWORD OpenCheck() const;
-    DWORD Read(ULONGLONG offset, void* buffer, DWORD count, DWORD& done);
-    DWORD Write(ULONGLONG offset, const void* buffer, DWORD count, DWORD& done);
+    // end: where the handle's view of the disk ends (a volume ends before the disk).
+    DWORD Read(ULONGLONG offset, void* buffer, DWORD count, ULONGLONG end, DWORD& done);
+    DWORD Write(ULONGLONG offset, const void* buffer, DWORD count, ULONGLONG end, DWORD& done);
     // size: what the handle sees of the disk (a partition measures itself).
     DWORD Control(const void* owner, DWORD code, void* out, DWORD outSize, ULONGLONG size,
                   DWORD& returned);

@@ -1,0 +1,43 @@
+#include "tests/support/LoopDevice.h"
+
+#include <atomic>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <sstream>
+
+std::optional<std::string> RunCommand(const std::string& command) {
+    static std::atomic<unsigned> serial{std::random_device{}()};
+    auto output = std::filesystem::temp_directory_path() /
+                  ("kolm-command-" + std::to_string(serial.fetch_add(1)));
+    int status = std::system((command + " > '" + output.string() + "' 2>/dev/null").c_str());
+    std::ifstream in(output);
+    std::stringstream text;
+    text << in.rdbuf();
+    std::filesystem::remove(output);
+    if (status != 0)
+        return std::nullopt;
+    return text.str();
+}
+
+std::unique_ptr<LoopDevice> LoopDevice::Attach(const std::string& file, DWORD sectorSize,
+                                               std::string& why) {
+    if (!RunCommand("test \"$(id -u)\" -eq 0")) {
+        why = "attaching a loop device needs root";
+        return nullptr;
+    }
+    auto path = RunCommand("losetup --find --show --sector-size " + std::to_string(sectorSize) +
+                           " '" + file + "'");
+    if (!path || path->empty()) {
+        why = "losetup could not attach a loop device here";
+        return nullptr;
+    }
+    while (!path->empty() && path->back() == '\n')
+        path->pop_back();
+    return std::unique_ptr<LoopDevice>(new LoopDevice(*path));
+}
+
+LoopDevice::~LoopDevice() {
+    RunCommand("losetup -d '" + m_path + "'");
+}
