@@ -52,6 +52,7 @@ TEST_F(JobFrameworkTest, StartRefusesAnUnsetRangeAndAFailedOpen) {
     EXPECT_EQ(device.StartReadTest(Range(-1, 100)), 0);
     EXPECT_FALSE(device.IsWorkerRunning());
 
+    device.CloseDevice(); // an open does not close a handle still held
     disk.RefuseOpen();
     EXPECT_FALSE(device.OpenPhysicalDrive(disk.Number()));
     EXPECT_EQ(device.StartReadTest(Range(0, 100)), 0);
