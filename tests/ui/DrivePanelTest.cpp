@@ -113,9 +113,9 @@ TEST_F(MainWindowTest, DiskNumbersOfTenAndMoreAreReadWhole) {
         machine.AddDisk(static_cast<ULONGLONG>(number + 1) << 20);
     machine.AddLetter('C', machine.Disk(11));
     Start();
-    ASSERT_EQ(backend.Items(IDC_DRIVE_LIST), (std::vector<CString>{"11 - (C:)"}));
+    ASSERT_EQ(backend.Items(IDC_DRIVE_LIST), (std::vector<CString>{" 11 - (C:)"}));
     Lock();
-    EXPECT_EQ(Title(), "Kolm - PhysicalDrive11 / Fixed / HDD / 12288KB");
+    EXPECT_EQ(Title(), "Kolm - PhysicalDrive11 / Fixed / HDD / 12MB");
     EXPECT_TRUE(machine.Disk(11).Claimed());
 }
 

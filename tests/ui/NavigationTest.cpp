@@ -44,6 +44,8 @@ TEST_F(NavigationTest, TheHiddenButtonsMoveAThousandSectors) {
     Command(IDC_NEXT_FAST);
     EXPECT_EQ(Text(IDC_CURRENT_LBA), "1002");
     Command(IDC_NEXT_FAST);
+    EXPECT_EQ(Text(IDC_CURRENT_LBA), "2002");
+    Command(IDC_NEXT_FAST);
     EXPECT_EQ(Text(IDC_CURRENT_LBA), "2047");
 }
 
