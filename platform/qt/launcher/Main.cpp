@@ -79,7 +79,7 @@ int main(int argc, char** argv) {
     int qtArgc = 1;
     QApplication application(qtArgc, argv);
     std::string error;
-    if (!LoadProgramResources(error)) {
+    if (!LoadProgramResources(&error)) {
         std::fprintf(stderr, "kolm: cannot load the resources: %s\n", error.c_str());
         return 1;
     }

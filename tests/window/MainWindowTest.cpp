@@ -1,0 +1,214 @@
+// The real main window on the Qt backend, with the sample drive attached.
+#include "WindowTesting.h"
+
+#include "platform/framework/UiThread.h"
+#include "platform/kernel/LinuxMachine.h"
+#include "platform/qt/QtText.h"
+#include "platform/text/Cp932.h"
+#include "resources/ProgramResources.h"
+#include "resources/Resource.h"
+#include "ui/MainDialog.h"
+
+#include <QComboBox>
+#include <QFontInfo>
+#include <QFontMetrics>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRawFont>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdio>
+#include <memory>
+
+namespace {
+
+using namespace window_testing;
+
+std::string& SampleImage() {
+    static std::string image;
+    return image;
+}
+
+// The bytes of the image at an offset as upper-case hex digits, read by xxd.
+QString HexByXxd(const std::string& image, int offset, int length) {
+    const std::string command = "xxd -p -s " + std::to_string(offset) + " -l " +
+                                std::to_string(length) + " '" + image + "'";
+    std::FILE* pipe = popen(command.c_str(), "r");
+    if (pipe == nullptr)
+        return {};
+    std::array<char, 256> buffer{};
+    QString hex;
+    while (std::fgets(buffer.data(), static_cast<int>(buffer.size()), pipe) != nullptr)
+        hex += QString::fromLatin1(buffer.data()).trimmed();
+    pclose(pipe);
+    return hex.toUpper();
+}
+
+void PressKey(QWidget* widget, int key, const QString& text = {}) {
+    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
+    QApplication::sendEvent(widget, &press);
+    QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, text);
+    QApplication::sendEvent(widget, &release);
+}
+
+class MainWindowTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        Application();
+        SampleImage() = MakeSampleDrive();
+        if (!SampleImage().empty())
+            kernel::LinuxMachine::Instance().AttachStandIn(SampleImage());
+    }
+
+    void SetUp() override {
+        ASSERT_FALSE(SampleImage().empty()) << "scripts/make-sample-drive failed";
+        std::string reason;
+        ASSERT_TRUE(LoadProgramResources(&reason)) << reason;
+        framework::SetUiThread();
+        m_backend = std::make_unique<qt::QtBackend>();
+        m_dialog = std::make_unique<MainDialog>();
+    }
+
+    void TearDown() override {
+        if (m_dialog->GetSafeHwnd() != nullptr)
+            m_dialog->DestroyWindow();
+        m_dialog.reset();
+        Settle();
+        m_backend.reset();
+    }
+
+    void Open() {
+        ASSERT_TRUE(m_dialog->CreateFromTemplate());
+        Settle();
+    }
+
+    // Picks the sample drive (the last entry: stand-ins follow the machine's disks
+    // and get the last letter) as a user would, and presses "Lock".
+    void LockSampleDrive() {
+        auto* drives = ControlWidget<QComboBox>(*m_backend, *m_dialog, IDC_DRIVE_LIST);
+        ASSERT_NE(drives, nullptr);
+        ASSERT_GT(drives->count(), 0);
+        drives->setCurrentIndex(drives->count() - 1);
+        emit drives->activated(drives->count() - 1);
+        ControlWidget<QPushButton>(*m_backend, *m_dialog, IDC_LOCK)->click();
+        Settle();
+    }
+
+    std::unique_ptr<qt::QtBackend> m_backend;
+    std::unique_ptr<MainDialog> m_dialog;
+};
+
+TEST_F(MainWindowTest, ListsTheSampleDriveShowsItsFirstSectorAndSavesAScreenshot) {
+    Open();
+    auto* drives = ControlWidget<QComboBox>(*m_backend, *m_dialog, IDC_DRIVE_LIST);
+    ASSERT_NE(drives, nullptr);
+    CComboBox& model = m_dialog->DriveList();
+    ASSERT_EQ(drives->count(), model.GetCount());
+    for (int i = 0; i < model.GetCount(); ++i) {
+        CString entry;
+        model.GetLBText(i, entry);
+        EXPECT_EQ(drives->itemText(i), qt::ToQString(entry));
+    }
+
+    LockSampleDrive();
+    EXPECT_EQ(ControlText(*m_dialog, IDC_LAST_LBA), CString("32767")); // 16 MiB of 512 bytes
+    EXPECT_EQ(ControlText(*m_dialog, IDC_BYTES_PER_SECTOR), CString("512"));
+    // The line at 0x1C0 holds the partition entry sfdisk wrote.
+    auto* hex = ControlWidget<QPlainTextEdit>(*m_backend, *m_dialog, IDC_HEX_VIEW);
+    ASSERT_NE(hex, nullptr);
+    QString dump = hex->toPlainText().toUpper();
+    dump.remove(QLatin1Char(' '));
+    const QString partitionLine = HexByXxd(SampleImage(), 0x1C0, 16);
+    ASSERT_EQ(partitionLine.size(), 32);
+    EXPECT_TRUE(dump.contains(partitionLine)) << partitionLine.toStdString();
+    EXPECT_TRUE(hex->isVisible());
+    EXPECT_EQ(hex->lineWrapMode(), QPlainTextEdit::NoWrap);
+
+    QWidget* window = m_backend->WidgetOf(m_dialog->GetSafeHwnd());
+    ASSERT_NE(window, nullptr);
+    const QImage shot = window->grab().toImage();
+    const QString path = QStringLiteral(KOLM_BINARY_DIR "/window-main.png");
+    ASSERT_TRUE(shot.save(path)) << path.toStdString();
+    EXPECT_GT(shot.width(), 600);
+}
+
+TEST_F(MainWindowTest, JapaneseTextsUseFontsThatHaveTheirGlyphs) {
+    Open();
+    QWidget* window = m_backend->WidgetOf(m_dialog->GetSafeHwnd());
+    ASSERT_NE(window, nullptr);
+    const QFontInfo dialogFont(window->font());
+    EXPECT_EQ(dialogFont.family(), QStringLiteral("IPAGothic"));
+    // The hex view's columns need every half-width character equally wide.
+    const QFontMetrics metrics(window->font());
+    EXPECT_EQ(metrics.horizontalAdvance(QLatin1Char('i')),
+              metrics.horizontalAdvance(QLatin1Char('W')));
+    EXPECT_EQ(metrics.horizontalAdvance(QStringLiteral("本")),
+              2 * metrics.horizontalAdvance(QLatin1Char('0')));
+
+    auto* bar = window->findChild<QMenuBar*>();
+    ASSERT_NE(bar, nullptr);
+    QStringList texts;
+    std::function<void(const QList<QAction*>&)> collect = [&](const QList<QAction*>& actions) {
+        for (QAction* action : actions) {
+            texts << action->text();
+            if (action->menu() != nullptr)
+                collect(action->menu()->actions());
+        }
+    };
+    collect(bar->actions());
+    ASSERT_TRUE(texts.contains(QStringLiteral("ドライブ(&D)")));
+    ASSERT_TRUE(texts.contains(QStringLiteral("セクタリスト（データセクタ）")));
+    const QRawFont menuFont = QRawFont::fromFont(bar->font());
+    for (const QString& text : texts) {
+        for (QChar c : text)
+            EXPECT_TRUE(c.isSpace() || menuFont.supportsCharacter(c))
+                << text.toStdString() << " lacks U+" << std::hex << static_cast<int>(c.unicode());
+    }
+    const QRawFont controlFont = QRawFont::fromFont(window->font());
+    for (QChar c : QStringLiteral("作成復元ｷｬﾝｾﾙ"))
+        EXPECT_TRUE(controlFont.supportsCharacter(c)) << std::hex << static_cast<int>(c.unicode());
+}
+
+TEST_F(MainWindowTest, AJapanesePatternTypedIntoTheEditReachesTheModelAsCodePage932) {
+    Open();
+    LockSampleDrive();
+    auto* pattern = ControlWidget<QLineEdit>(*m_backend, *m_dialog, IDC_PATTERN);
+    ASSERT_NE(pattern, nullptr);
+    ASSERT_TRUE(pattern->isEnabled()) << "the drive did not open";
+    pattern->setFocus();
+    PressKey(pattern, Qt::Key_unknown, QStringLiteral("日本語"));
+    // 日 93 FA, 本 96 7B, 語 8C EA in Shift-JIS.
+    EXPECT_EQ(ControlText(*m_dialog, IDC_PATTERN), CString("\x93\xFA\x96\x7B\x8C\xEA"));
+}
+
+TEST_F(MainWindowTest, EnterChangesNothingAndEscEndsTheDialog) {
+    LONG_PTR result = 0;
+    bool stillOpenAfterEnter = false;
+    QTimer::singleShot(0, [&] {
+        QWidget* window = m_backend->WidgetOf(m_dialog->GetSafeHwnd());
+        // Keys go where Qt sends them: to the widget with the focus.
+        auto focus = [window] {
+            QWidget* focused = QApplication::focusWidget();
+            return focused != nullptr ? focused : window;
+        };
+        PressKey(focus(), Qt::Key_Return);
+        Settle();
+        stillOpenAfterEnter =
+            m_backend->WidgetOf(m_dialog->GetSafeHwnd()) != nullptr && window->isVisible();
+        PressKey(focus(), Qt::Key_Escape);
+    });
+    // Ends a dialog that would not end, so that a failure cannot hang the test.
+    QTimer::singleShot(10000, [&] { m_dialog->EndDialog(-99); });
+    result = m_dialog->DoModal();
+    EXPECT_TRUE(stillOpenAfterEnter);
+    EXPECT_EQ(result, IDCANCEL);
+}
+
+} // namespace
