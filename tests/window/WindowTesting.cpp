@@ -2,18 +2,41 @@
 
 #include <QEventLoop>
 
+#include <gtest/gtest.h>
+
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 #include <unistd.h>
 
 namespace window_testing {
+
+namespace {
+
+std::unique_ptr<QApplication>& TheApplication() {
+    static std::unique_ptr<QApplication> application;
+    return application;
+}
+
+// The application ends with the tests, before the exit handlers take Qt's own
+// statics down under it.
+class QtEnvironment : public ::testing::Environment {
+public:
+    void TearDown() override { TheApplication().reset(); }
+};
+
+[[maybe_unused]] const auto* const environment =
+    ::testing::AddGlobalTestEnvironment(new QtEnvironment);
+
+} // namespace
 
 QApplication& Application() {
     static int argc = 1;
     static char name[] = "test_window";
     static char* argv[] = {name, nullptr};
-    static QApplication application(argc, argv);
-    return application;
+    if (TheApplication() == nullptr)
+        TheApplication() = std::make_unique<QApplication>(argc, argv);
+    return *TheApplication();
 }
 
 void Settle() {
