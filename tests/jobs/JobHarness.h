@@ -90,6 +90,13 @@ private:
 
 class JobTest : public ::testing::Test {
 protected:
+    // A job's thread object is deleted on this thread once the thread has ended,
+    // a moment after the slot was cleared: serve that hand-over before leaving.
+    ~JobTest() override {
+        auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(50);
+        backend.RunUntil([&] { return std::chrono::steady_clock::now() >= until; });
+    }
+
     static constexpr DWORD kSector = 512;
     static constexpr DWORD kChunk = 1024 * kSector;
 
