@@ -51,9 +51,9 @@ class WindowBackend {
 public:
     virtual ~WindowBackend() = default;
     virtual void WindowCreated(HWND dialog) = 0; // a dialog with all its controls
-    // A change the program made; text, selection and check the user sets (the Set calls
-    // below) are not
-    // reported back. Menu items are read when a popup opens, after WM_INITMENUPOPUP.
+    // A change the program made; text, selection and check the user sets (the Set
+    // calls below) are not reported back. Menu items are read when a popup opens, after
+    // WM_INITMENUPOPUP.
     virtual void WindowChanged(HWND window, Change what) = 0;
     virtual void WindowDestroyed(HWND dialog) = 0;
     // Runs the dialog's modal loop until EndModal; the model has created it already.
