@@ -16,8 +16,7 @@ public:
     DWORD ResumeThread();
     ~CWinThread();
 
-private:
-    friend CWinThread* AfxBeginThread(AFX_THREADPROC, LPVOID, int, UINT, DWORD, LPVOID);
+    // How the new thread starts: what it runs and when it may run it.
     struct Start;
     Start* m_start = nullptr;
 };
