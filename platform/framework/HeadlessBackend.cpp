@@ -1,6 +1,7 @@
 #include "platform/framework/HeadlessBackend.h"
 #include "platform/framework/Dialog.h"
 #include "platform/framework/UiThread.h"
+#include "platform/framework/WinThread.h"
 #include "platform/framework/WindowModel.h"
 
 #include <algorithm>
@@ -42,6 +43,9 @@ HeadlessBackend::HeadlessBackend() {
 }
 
 HeadlessBackend::~HeadlessBackend() {
+    // A job's thread object is deleted here a moment after its slot was cleared.
+    RunUntil([] { return UnfinishedThreads() == 0; });
+    ServeUiRequests();
     if (&Backend() == this)
         InstallBackend(nullptr);
 }

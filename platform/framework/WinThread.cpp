@@ -3,6 +3,7 @@
 #include "platform/framework/UiThread.h"
 #include "platform/kernel/Kernel.h"
 
+#include <atomic>
 #include <condition_variable>
 #include <mutex>
 
@@ -18,6 +19,8 @@ struct CWinThread::Start {
 
 namespace {
 
+std::atomic<int> unfinished{0};
+
 DWORD ThreadEntry(LPVOID argument) {
     auto* start = static_cast<CWinThread::Start*>(argument);
     framework::CreateThreadQueue();
@@ -32,10 +35,15 @@ DWORD ThreadEntry(LPVOID argument) {
     CWinThread* thread = start->thread;
     if (thread->m_bAutoDelete)
         framework::PostToUiThread([thread] { delete thread; });
+    unfinished.fetch_sub(1);
     return code;
 }
 
 } // namespace
+
+int framework::UnfinishedThreads() {
+    return unfinished.load();
+}
 
 CWinThread::~CWinThread() {
     if (m_hThread != nullptr)
@@ -53,13 +61,15 @@ DWORD CWinThread::ResumeThread() {
 
 CWinThread* AfxBeginThread(AFX_THREADPROC procedure, LPVOID parameter, int priority, UINT stackSize,
                            DWORD flags, LPVOID security) {
+    unfinished.fetch_add(1);
     auto* thread = new CWinThread;
     thread->m_start = new CWinThread::Start{procedure, parameter, thread, {}, {}, false, false};
-    thread->m_hThread = CreateThread(security, stackSize, ThreadEntry, thread->m_start, 0,
-                                     &thread->m_nThreadID);
+    thread->m_hThread =
+        CreateThread(security, stackSize, ThreadEntry, thread->m_start, 0, &thread->m_nThreadID);
     if (thread->m_hThread == nullptr || thread->m_hThread == INVALID_HANDLE_VALUE) {
         thread->m_hThread = nullptr;
         delete thread;
+        unfinished.fetch_sub(1);
         return nullptr;
     }
     SetThreadPriority(thread->m_hThread, priority);

@@ -21,6 +21,12 @@ public:
     Start* m_start = nullptr;
 };
 
+namespace framework {
+// Threads begun by the framework whose thread object has not yet been handed to the
+// user-interface thread for deletion.
+int UnfinishedThreads();
+} // namespace framework
+
 CWinThread* AfxBeginThread(AFX_THREADPROC procedure, LPVOID parameter,
                            int priority = THREAD_PRIORITY_NORMAL, UINT stackSize = 0,
                            DWORD flags = 0, LPVOID security = nullptr);
