@@ -78,22 +78,22 @@ int CMenu::GetMenuString(UINT item, CString& text, UINT flags) const {
     return text.GetLength();
 }
 
-UINT CMenu::EnableMenuItem(UINT item, UINT flags) {
+// Sets the bits of mask from flags on one item; returns the bits it had, or NOT_FOUND.
+UINT CMenu::ReplaceItemBits(UINT item, UINT flags, UINT mask) {
     Item* found = Find(item, flags);
     if (found == nullptr)
         return NOT_FOUND;
-    UINT previous = found->flags & ENABLE_BITS;
-    found->flags = (found->flags & ~ENABLE_BITS) | (flags & ENABLE_BITS);
+    UINT previous = found->flags & mask;
+    found->flags = (found->flags & ~mask) | (flags & mask);
     return previous;
 }
 
+UINT CMenu::EnableMenuItem(UINT item, UINT flags) {
+    return ReplaceItemBits(item, flags, ENABLE_BITS);
+}
+
 UINT CMenu::CheckMenuItem(UINT item, UINT flags) {
-    Item* found = Find(item, flags);
-    if (found == nullptr)
-        return NOT_FOUND;
-    UINT previous = found->flags & MF_CHECKED;
-    found->flags = (found->flags & ~MF_CHECKED) | (flags & MF_CHECKED);
-    return previous;
+    return ReplaceItemBits(item, flags, MF_CHECKED);
 }
 
 BOOL CMenu::AppendMenu(UINT flags, UINT_PTR id, const char* text) {

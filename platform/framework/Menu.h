@@ -38,6 +38,7 @@ public:
     BOOL AppendMenu(UINT flags, UINT_PTR id = 0, const char* text = nullptr);
 
 private:
+    UINT ReplaceItemBits(UINT item, UINT flags, UINT mask);
     struct Item {
         CString text;
         UINT id = 0;
