@@ -47,7 +47,9 @@ std::size_t Clip(int value, std::size_t limit) {
     return value < 0 ? 0 : std::min(static_cast<std::size_t>(value), limit);
 }
 
-bool IsBlank(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+bool IsBlank(char c) {
+    return c == ' ' || (c >= '\t' && c <= '\r');
+}
 
 } // namespace
 
@@ -66,9 +68,15 @@ CString& CString::operator+=(char c) {
     return *this;
 }
 
-CString operator+(const CString& a, const CString& b) { return CString(a.m_text + b.m_text); }
-CString operator+(const CString& a, const char* b) { return CString(a.m_text + b); }
-CString operator+(const char* a, const CString& b) { return CString(a + b.m_text); }
+CString operator+(const CString& a, const CString& b) {
+    return CString(a.m_text + b.m_text);
+}
+CString operator+(const CString& a, const char* b) {
+    return CString(a.m_text + b);
+}
+CString operator+(const char* a, const CString& b) {
+    return CString(a + b.m_text);
+}
 
 void CString::Format(const char* format, ...) {
     va_list arguments;
@@ -84,7 +92,9 @@ void CString::AppendFormat(const char* format, ...) {
     va_end(arguments);
 }
 
-CString CString::Left(int count) const { return CString(m_text.substr(0, Clip(count, m_text.size()))); }
+CString CString::Left(int count) const {
+    return CString(m_text.substr(0, Clip(count, m_text.size())));
+}
 
 CString CString::Mid(int first) const {
     return CString(m_text.substr(Clip(first, m_text.size())));

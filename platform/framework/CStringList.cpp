@@ -18,7 +18,9 @@ CString& CStringList::GetNext(POSITION& position) const {
     return node->text;
 }
 
-CString& CStringList::GetAt(POSITION position) const { return NodeOf(position)->text; }
+CString& CStringList::GetAt(POSITION position) const {
+    return NodeOf(position)->text;
+}
 
 POSITION CStringList::FindIndex(int index) const {
     if (index < 0 || index >= GetCount())

@@ -70,7 +70,9 @@ void RunOnUiThread(const std::function<void()>& work) {
     doneChanged.wait(lock, [&] { return done; });
 }
 
-void PostToUiThread(std::function<void()> work) { Queue(std::move(work)); }
+void PostToUiThread(std::function<void()> work) {
+    Queue(std::move(work));
+}
 
 bool ServeUiRequests() {
     Dispatcher& d = TheDispatcher();
