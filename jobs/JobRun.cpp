@@ -1,8 +1,7 @@
 #include "jobs/JobRun.h"
 #include "platform/framework/Messages.h"
 
-#include <cstring>
-#include <new>
+#include <algorithm>
 
 namespace {
 
@@ -11,14 +10,7 @@ constexpr LONGLONG kFloppyCapacity = 1474560;
 constexpr DWORD kFloppyChunkSectors = 4;
 constexpr DWORD kChunkSectors = 1024;
 
-// Unbuffered reads go straight into the buffer when it is aligned to a page.
-constexpr std::align_val_t kBufferAlignment{4096};
-
 } // namespace
-
-void JobRun::AlignedDelete::operator()(BYTE* buffer) const {
-    ::operator delete[](buffer, kBufferAlignment);
-}
 
 DWORD JobRun::ChunkSectors(LONGLONG capacity) {
     return capacity <= kFloppyCapacity ? kFloppyChunkSectors : kChunkSectors;
@@ -43,16 +35,21 @@ bool JobRun::SizeChunks() {
 }
 
 void JobRun::Begin(LONGLONG total) {
-    m_buffer.reset(static_cast<BYTE*>(::operator new[](m_chunkLength, kBufferAlignment)));
+    m_buffer = NewChunkBuffer(m_chunkLength);
+    m_current = m_buffer.get();
     m_remaining = total;
     SetPosition(StartPosition());
     Seek();
     m_device.Lock();
     m_locked = true;
+    if (ReadsAhead())
+        m_readAhead = std::make_unique<ReadAhead>(m_device.m_hDevice, m_chunkLength, total,
+                                                  ZeroesBuffer() ? m_chunkLength : 0);
     m_device.RateStart();
 }
 
-void JobRun::Seek() const {
+void JobRun::Seek() {
+    DropReadAhead();
     SetFilePointerEx(m_device.m_hDevice, LARGE_INTEGER{Position()}, nullptr, FILE_BEGIN);
 }
 
@@ -62,11 +59,8 @@ BOOL JobRun::Transfer(DWORD count, DWORD& done) {
 
 void JobRun::TransferChunks() {
     while (!StopRequested()) {
-        DWORD count = m_remaining < m_chunkLength ? static_cast<DWORD>(m_remaining) : m_chunkLength;
-        if (ZeroesBuffer())
-            std::memset(m_buffer.get(), 0, m_chunkLength);
         DWORD done = 0;
-        if (!Transfer(count, done)) {
+        if (!TakeChunk(done)) {
             ShowLastError();
             TransferFailed();
             return;
@@ -88,6 +82,23 @@ void JobRun::TransferChunks() {
     }
 }
 
+BOOL JobRun::TakeChunk(DWORD& done) {
+    if (m_readAhead)
+        return m_readAhead->Next(m_current, done);
+    m_current = m_buffer.get();
+    const auto count = static_cast<DWORD>(std::min<LONGLONG>(m_remaining, m_chunkLength));
+    const BOOL ok = Transfer(count, done);
+    if (ZeroesBuffer())
+        ZeroRest(m_current, m_chunkLength, done);
+    return ok;
+}
+
+// The job ends or moves the file pointer itself: the chunks read ahead are
+// forgotten, and the pointer goes back to where the first of them began.
+void JobRun::DropReadAhead() {
+    m_readAhead.reset();
+}
+
 // Looks at the queue without taking anything from it. Only the two stop messages
 // are looked for, so that another message ahead of them cannot hide them.
 static_assert(WM_JOB_ABORT == WM_JOB_QUIT + 1);
@@ -97,6 +108,7 @@ bool JobRun::StopRequested() const {
 }
 
 UINT JobRun::End() {
+    DropReadAhead();
     m_buffer.reset();
     Close();
     if (m_locked)

@@ -5,6 +5,8 @@
 // lock and the worker slot. A job supplies its own steps by overriding the hooks;
 // the defaults read the device and do nothing with the bytes.
 #include "device/DiskDevice.h"
+#include "jobs/ChunkBuffer.h"
+#include "jobs/ReadAhead.h"
 
 #include <cstddef>
 #include <memory>
@@ -28,6 +30,9 @@ protected:
     virtual LONGLONG StartPosition() const { return FirstLba() * SectorSize(); }
     virtual LONGLONG TotalBytes() const { return (LastLba() - FirstLba() + 1) * SectorSize(); }
     virtual bool ZeroesBuffer() const { return false; }
+    // True for a job that only reads the device: the read of its next chunk may
+    // then run while it works on the current one.
+    virtual bool ReadsAhead() const { return false; }
     // Fills the buffer with up to count bytes; FALSE leaves the thread's last error.
     virtual BOOL Transfer(DWORD count, DWORD& done);
     // After a failed transfer has been reported.
@@ -53,24 +58,25 @@ protected:
     void SetPosition(LONGLONG position) { m_device.m_llPosition.store(position); }
     // Moves the device's file pointer to the position; the transfer that follows
     // decides whether that worked.
-    void Seek() const;
-    BYTE* Buffer() const { return m_buffer.get(); }
+    void Seek();
+    // The bytes of the chunk just transferred.
+    BYTE* Buffer() const { return m_current; }
     DWORD ChunkLength() const { return m_chunkLength; }
 
 private:
-    struct AlignedDelete {
-        void operator()(BYTE* buffer) const;
-    };
-
     bool SizeChunks();
     void Begin(LONGLONG total);
     void TransferChunks();
+    BOOL TakeChunk(DWORD& done);
+    void DropReadAhead();
     bool StopRequested() const;
     UINT End();
 
     DiskDevice& m_device;
     DWORD m_chunkLength = 0;
     LONGLONG m_remaining = 0;
-    std::unique_ptr<BYTE[], AlignedDelete> m_buffer;
+    ChunkBuffer m_buffer;
+    BYTE* m_current = nullptr;
+    std::unique_ptr<ReadAhead> m_readAhead;
     bool m_locked = false;
 };

@@ -30,6 +30,7 @@ public:
 private:
     bool Prepare() override { return FirstLba() <= LastLba(); }
     bool ZeroesBuffer() const override { return true; }
+    bool ReadsAhead() const override { return true; }
 
     bool Work(DWORD done) override {
         const int sector = Device().FindInSectors(SearchType(), Buffer(), done);

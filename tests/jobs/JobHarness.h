@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <condition_variable>
 #include <functional>
 #include <map>
 #include <memory>
@@ -38,6 +39,24 @@ public:
                    std::chrono::steady_clock::now() < deadline)
                 std::this_thread::sleep_for(std::chrono::milliseconds(1));
         });
+    }
+
+    // The read at offset waits until Release: a job that reads ahead makes it on
+    // another thread than its own, which never sees the job's stop request.
+    void HoldReadUntilReleased(ULONGLONG offset) {
+        BeforeReadAt(offset, [this] {
+            std::unique_lock lock(m_mutex);
+            m_releasedChanged.wait_for(lock, std::chrono::seconds(10),
+                                       [this] { return m_released; });
+        });
+    }
+
+    void Release() {
+        {
+            std::lock_guard lock(m_mutex);
+            m_released = true;
+        }
+        m_releasedChanged.notify_all();
     }
 
     DWORD OpenDevice(const kernel::OpenRequest& request,
@@ -86,6 +105,8 @@ private:
 
     std::mutex m_mutex;
     std::map<ULONGLONG, std::function<void()>> m_actions;
+    std::condition_variable m_releasedChanged;
+    bool m_released = false;
 };
 
 class JobTest : public ::testing::Test {

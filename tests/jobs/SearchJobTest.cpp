@@ -65,7 +65,7 @@ TEST_F(SearchJobTest, BootSignatureInSectorZero) {
     disk.Fill(510, "\x55\xAA");
     RunSearch(SEARCH_HEX, 0, kLast, "55AA");
     EXPECT_EQ(device.GetPosition(), 0);
-    EXPECT_EQ(disk.Reads().size(), 1u);
+    EXPECT_EQ(disk.Reads().front(), (sim::Transfer{0, kChunk}));
     // Searching again without moving ends on the same sector.
     RunSearch(SEARCH_HEX, 0, kLast, "55 AA");
     EXPECT_EQ(device.GetPosition(), 0);
@@ -127,7 +127,7 @@ TEST_F(SearchJobTest, EmptyTextPatternStopsOnTheFirstSector) {
         disk.ClearCounters();
         RunSearch(type, 9, kLast, "");
         EXPECT_EQ(device.GetPosition(), 9 * 512) << type;
-        EXPECT_EQ(disk.Reads().size(), 1u) << type;
+        EXPECT_EQ(disk.Reads().front(), (sim::Transfer{9 * 512, kChunk})) << type;
     }
 }
 
@@ -140,16 +140,26 @@ TEST_F(SearchJobTest, NoMatchEndsOnTheLastSectorSilently) {
     EXPECT_TRUE(backend.boxes.empty());
 }
 
+// The chunks after the one being searched are read ahead; a stop forgets them,
+// match and all.
 TEST_F(SearchJobTest, StoppedSearchLeavesTheFirstChunkNotSearched) {
     SimulatedDisk& disk = OpenDisk(kDisk);
-    disk.Fill(5 * kChunk, "\x55\xAA");
-    machine.HoldReadUntilStop(2 * kChunk);
+    disk.Fill(3 * kChunk + 5 * 512, "\x55\xAA");
+    machine.HoldReadUntilReleased(2 * kChunk);
     device.SetSearchType(SEARCH_HEX);
     ASSERT_EQ(device.StartSearch(Range(0, kLast, "55AA")), 1);
+    // The job is past its stop check and waits for the held chunk.
+    ASSERT_TRUE(backend.RunUntil([this] { return device.GetPosition() == 2 * kChunk; }));
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
     PostThreadMessageA(device.GetWorkerThreadId(), WM_JOB_ABORT, 0, 0);
+    machine.Release();
     WaitForJobEnd();
     EXPECT_EQ(device.GetPosition(), 3 * kChunk);
-    EXPECT_EQ(disk.Reads().size(), 3u);
+    const std::vector<sim::Transfer> reads = disk.Reads();
+    ASSERT_GE(reads.size(), 3u);
+    EXPECT_LE(reads.size(), 5u);
+    for (std::size_t i = 0; i < reads.size(); ++i)
+        EXPECT_EQ(reads[i], (sim::Transfer{i * kChunk, kChunk}));
 }
 
 TEST_F(SearchJobTest, FailedReadLeavesTheFailingChunk) {

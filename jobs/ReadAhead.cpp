@@ -1,0 +1,82 @@
+#include "jobs/ReadAhead.h"
+
+#include <algorithm>
+
+ReadAhead::ReadAhead(HANDLE file, DWORD chunkLength, LONGLONG total, DWORD zeroed)
+    : m_file(file), m_chunkLength(chunkLength), m_zeroed(zeroed), m_remaining(total) {
+    for (Slot& slot : m_slots)
+        slot.buffer = NewChunkBuffer(chunkLength);
+    m_finished = total <= 0;
+    m_helper = std::thread([this] { Serve(); });
+}
+
+ReadAhead::~ReadAhead() {
+    {
+        std::lock_guard lock(m_mutex);
+        m_stopping = true;
+    }
+    m_changed.notify_all();
+    m_helper.join();
+    if (m_taken < m_started)
+        SetFilePointerEx(m_file, LARGE_INTEGER{m_slots[m_taken % kSlots].from}, nullptr,
+                         FILE_BEGIN);
+}
+
+BOOL ReadAhead::Next(BYTE*& buffer, DWORD& done) {
+    std::unique_lock lock(m_mutex);
+    m_holding = false;
+    m_changed.notify_all();
+    m_changed.wait(lock, [this] {
+        return (m_taken < m_started && m_slots[m_taken % kSlots].read) ||
+               (m_finished && m_taken == m_started);
+    });
+    // Asked beyond the last read: nothing more comes, as from a read at the end.
+    if (m_taken == m_started) {
+        done = 0;
+        return TRUE;
+    }
+    const Slot& slot = m_slots[m_taken % kSlots];
+    ++m_taken;
+    m_holding = true;
+    buffer = slot.buffer.get();
+    done = slot.done;
+    if (!slot.ok)
+        SetLastError(slot.error);
+    return slot.ok;
+}
+
+bool ReadAhead::MayRead() const {
+    const std::size_t inUse = m_started - m_taken + (m_holding ? 1 : 0);
+    return !m_finished && inUse < kSlots;
+}
+
+void ReadAhead::Serve() {
+    std::unique_lock lock(m_mutex);
+    for (;;) {
+        m_changed.wait(lock, [this] { return m_stopping || MayRead(); });
+        if (m_stopping)
+            return;
+        Slot& slot = m_slots[m_started % kSlots];
+        slot.read = false;
+        ++m_started;
+        const auto count = static_cast<DWORD>(std::min<LONGLONG>(m_remaining, m_chunkLength));
+        // The job leaves a slot alone until it has been read.
+        lock.unlock();
+        Read(slot, count);
+        lock.lock();
+        slot.read = true;
+        m_remaining -= slot.done;
+        m_finished = !slot.ok || slot.done == 0 || m_remaining <= 0;
+        m_changed.notify_all();
+    }
+}
+
+void ReadAhead::Read(Slot& slot, DWORD count) {
+    LARGE_INTEGER from{};
+    SetFilePointerEx(m_file, LARGE_INTEGER{0}, &from, FILE_CURRENT);
+    slot.from = from.QuadPart;
+    slot.done = 0;
+    slot.ok = ReadFile(m_file, slot.buffer.get(), count, &slot.done, nullptr);
+    slot.error = slot.ok ? 0 : GetLastError();
+    ZeroRest(slot.buffer.get(), m_zeroed, slot.done);
+}
