@@ -1,4 +1,5 @@
 #include "device/DiskDevice.h"
+#include "device/RenderedUnits.h"
 #include "platform/text/Cp932.h"
 
 #include <cstdint>
@@ -32,20 +33,17 @@ template <char (*Map)(BYTE)> void MapLine(const BYTE* in, char* out) {
 
 // The rendered characters become the text; the pattern is then looked for in it.
 int TakeText(const char* scratch, std::size_t length, CString& text, const CString& pattern) {
-    text = CString(scratch, static_cast<int>(length));
+    text.SetString(scratch, static_cast<int>(length));
     return text::FindAtCharBoundary(text.str(), pattern.str());
 }
 
 // The little-endian unit at bytes, converted; returns the end of its bytes. Both
-// table bytes are written, as the scratch buffer has room for two per unit.
-char* PutUnit(const BYTE* bytes, const text::Cp932Bytes* table, char* out) {
-    auto unit = static_cast<char16_t>(bytes[0] | bytes[1] << 8);
-    if (unit == 0x0000 || unit == 0xFEFF) {
-        unit = u' ';
-    }
-    const text::Cp932Bytes& entry = table[unit];
-    out[0] = entry.bytes[0];
-    out[1] = entry.bytes[1];
+// table bytes are written, as the scratch buffer has room for two per unit. The
+// entry is copied first: the output might overlap the table as far as the
+// compiler knows, and would otherwise hold each load back until the store before it.
+char* PutUnit(const BYTE* bytes, const RenderedUnit* table, char* out) {
+    const RenderedUnit entry = table[UnitAt(bytes)];
+    std::memcpy(out, entry.bytes, sizeof entry.bytes);
     return out + entry.length;
 }
 
@@ -121,7 +119,7 @@ int DiskDevice::RenderSjisText(const BYTE* buffer, char* scratch, DWORD length, 
 
 int DiskDevice::RenderUnicodeText(const BYTE* buffer, char* scratch, DWORD length, CString& text,
                                   const CString& pattern) {
-    const text::Cp932Bytes* table = text::FromUnitTable();
+    const RenderedUnit* table = RenderedUnits();
     char* out = scratch;
     DWORD i = 0;
     for (; i + kBytesPerLine <= length; i += kBytesPerLine) {

@@ -1,3 +1,4 @@
+#include "device/RenderedUnits.h"
 #include "jobs/JobRun.h"
 #include "platform/framework/Dialog.h"
 
@@ -69,10 +70,16 @@ int DiskDevice::FindInSectors(int type, const BYTE* buffer, DWORD length) {
     std::vector<BYTE> sector(ss);
     std::vector<char> scratch(2 * std::size_t{ss});
     CString text;
+    const RenderedTextFilter filter(m_strJobText.str());
     const DWORD sectors = length / ss;
     for (DWORD i = 0; i < sectors; ++i) {
+        const BYTE* at = buffer + std::size_t{i} * ss;
+        // Rendering is most of a Unicode search's time; a sector that cannot hold
+        // the pattern is passed over without it.
+        if (type == TEXT_UNICODE && !filter.MayHold(at, ss))
+            continue;
         std::memset(scratch.data(), 0, scratch.size());
-        std::memcpy(sector.data(), buffer + std::size_t{i} * ss, ss);
+        std::memcpy(sector.data(), at, ss);
         if ((this->*render)(sector.data(), scratch.data(), ss, text, m_strJobText) != -1)
             return static_cast<int>(i);
     }

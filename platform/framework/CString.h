@@ -15,6 +15,10 @@ public:
     int GetLength() const { return static_cast<int>(m_text.size()); }
     bool IsEmpty() const { return m_text.empty(); }
     void Empty() { m_text.clear(); }
+    // Keeps the storage already held, so a string reused for many texts allocates once.
+    void SetString(const char* text, int length) {
+        m_text.assign(text, static_cast<std::size_t>(length));
+    }
     const char* GetString() const { return m_text.c_str(); }
     operator const char*() const { return m_text.c_str(); }
     const std::string& str() const { return m_text; }
