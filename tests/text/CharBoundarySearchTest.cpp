@@ -48,13 +48,23 @@ TEST(CharBoundarySearch, EmptyAndOversizedPatterns) {
     EXPECT_EQ(text::FindAtCharBoundary("abcabd", "abd"), 3);
 }
 
+TEST(CharBoundarySearch, TextFullOfTheFirstByte) {
+    const std::string spaces(512, ' ');
+    EXPECT_EQ(text::FindAtCharBoundary(spaces, " x"), -1);
+    EXPECT_EQ(text::FindAtCharBoundary(spaces + "x", " x"), 511);
+    // Past the near misses, an occurrence on a trail byte is still passed over.
+    const std::string trail = spaces + "\x82 x x";
+    EXPECT_EQ(text::FindAtCharBoundary(trail, " x"), 515);
+}
+
 TEST(CharBoundarySearch, AgreesWithSteppingThroughTheText) {
     // Few distinct bytes, lead bytes among them, so that runs of lead bytes and
     // near misses are common.
     const unsigned char alphabet[] = {'A', 'B', 0x82, 0x82, 0xA0, 0xE0, 0x40};
     std::mt19937 random(932);
     std::uniform_int_distribution<std::size_t> pick(0, sizeof alphabet - 1);
-    std::uniform_int_distribution<std::size_t> textLength(0, 40);
+    // Long enough texts that many near misses pass the search on to the library's.
+    std::uniform_int_distribution<std::size_t> textLength(0, 200);
     std::uniform_int_distribution<std::size_t> patternLength(1, 3);
     auto randomText = [&](std::size_t length) {
         std::string text;
