@@ -7,6 +7,7 @@
 #include <condition_variable>
 #include <mutex>
 #include <sys/resource.h>
+#include <system_error>
 #include <thread>
 #include <unistd.h>
 
@@ -57,7 +58,13 @@ HANDLE CreateThread(LPVOID, std::size_t, LPTHREAD_START_ROUTINE start, LPVOID pa
     auto thread = std::make_shared<ThreadHandle>();
     thread->id = kernel::nextThreadId.fetch_add(1);
     thread->released = (flags & CREATE_SUSPENDED) == 0;
-    std::thread([thread, start, parameter] { thread->Run(start, parameter); }).detach();
+    try {
+        std::thread([thread, start, parameter] { thread->Run(start, parameter); }).detach();
+    } catch (const std::system_error& error) {
+        // Out of threads: no handle, as the caller can cope with.
+        SetLastError(static_cast<DWORD>(error.code().value()));
+        return nullptr;
+    }
     if (threadId != nullptr)
         *threadId = thread->id;
     return kernel::AddHandle(thread);
