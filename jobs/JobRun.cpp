@@ -42,9 +42,12 @@ void JobRun::Begin(LONGLONG total) {
     Seek();
     m_device.Lock();
     m_locked = true;
-    if (ReadsAhead())
+    if (ReadsAhead()) {
         m_readAhead = std::make_unique<ReadAhead>(m_device.m_hDevice, m_chunkLength, total,
                                                   ZeroesBuffer() ? m_chunkLength : 0);
+        if (!m_readAhead->Started())
+            m_readAhead.reset();
+    }
     m_device.RateStart();
 }
 

@@ -1,4 +1,5 @@
 #include "jobs/ReadAhead.h"
+#include "platform/kernel/Thread.h"
 
 #include <algorithm>
 
@@ -7,16 +8,19 @@ ReadAhead::ReadAhead(HANDLE file, DWORD chunkLength, LONGLONG total, DWORD zeroe
     for (Slot& slot : m_slots)
         slot.buffer = NewChunkBuffer(chunkLength);
     m_finished = total <= 0;
-    m_helper = std::thread([this] { Serve(); });
+    m_helper = CreateThread(nullptr, 0, ServeThread, this, 0, nullptr);
 }
 
 ReadAhead::~ReadAhead() {
+    if (m_helper == nullptr)
+        return;
     {
         std::lock_guard lock(m_mutex);
         m_stopping = true;
     }
     m_changed.notify_all();
-    m_helper.join();
+    WaitForSingleObject(m_helper, INFINITE);
+    CloseHandle(m_helper);
     if (m_taken < m_started)
         SetFilePointerEx(m_file, LARGE_INTEGER{m_slots[m_taken % kSlots].from}, nullptr,
                          FILE_BEGIN);
@@ -48,6 +52,11 @@ BOOL ReadAhead::Next(BYTE*& buffer, DWORD& done) {
 bool ReadAhead::MayRead() const {
     const std::size_t inUse = m_started - m_taken + (m_holding ? 1 : 0);
     return !m_finished && inUse < kSlots;
+}
+
+DWORD ReadAhead::ServeThread(LPVOID reader) {
+    static_cast<ReadAhead*>(reader)->Serve();
+    return 0;
 }
 
 void ReadAhead::Serve() {

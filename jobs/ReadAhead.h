@@ -11,7 +11,6 @@
 #include <array>
 #include <condition_variable>
 #include <mutex>
-#include <thread>
 
 class ReadAhead {
 public:
@@ -22,6 +21,9 @@ public:
     ~ReadAhead();
     ReadAhead(const ReadAhead&) = delete;
     ReadAhead& operator=(const ReadAhead&) = delete;
+
+    // False when no helper thread could be had; the job then reads for itself.
+    bool Started() const { return m_helper != nullptr; }
 
     // Waits for the next chunk and hands back the one taken before. FALSE when its
     // read failed, with the read's error as this thread's last error.
@@ -39,6 +41,7 @@ private:
         DWORD error = 0;
     };
 
+    static DWORD ServeThread(LPVOID reader);
     void Serve();
     bool MayRead() const;
     void Read(Slot& slot, DWORD count);
@@ -55,5 +58,5 @@ private:
     bool m_finished = false;   // no read follows
     bool m_stopping = false;
     LONGLONG m_remaining;
-    std::thread m_helper;
+    HANDLE m_helper = nullptr;
 };
