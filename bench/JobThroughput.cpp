@@ -5,11 +5,12 @@
 //   bench_jobs [FILE [MiB]]     (default /tmp/kolm_bench.img, 1024 MiB)
 //
 // The file is filled with pseudo-random bytes once and kept for the next run. For
-// each source and job the best of five rounds is taken, dd and the job taking
-// turns. The text searches also say how much of their time is matching (rendering
-// and the substring search) by timing FindInSectors over chunks already in memory;
-// the search matches a chunk while the next ones are read, so a share near 100%
-// means matching sets the pace.
+// each source and job, dd and the job take turns for seven rounds; each round's
+// ratio compares the two runs side by side, and the medians are shown, as the
+// storage under a stand-in file swings by a third from one run to the next. The text searches also
+// say how much of their time is matching (rendering and the substring search) by timing
+// FindInSectors over chunks already in memory; the search matches a chunk while the next ones are
+// read, so a share near 100% means matching sets the pace.
 #include "device/DiskDevice.h"
 #include "platform/framework/HeadlessBackend.h"
 #include "platform/framework/UiThread.h"
@@ -29,11 +30,16 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr int kRounds = 5;
+constexpr int kRounds = 7;
 constexpr DWORD kChunkBytes = 512 * 1024;
 
 double Seconds(Clock::time_point since) {
     return std::chrono::duration<double>(Clock::now() - since).count();
+}
+
+double Median(std::vector<double> values) {
+    std::nth_element(values.begin(), values.begin() + values.size() / 2, values.end());
+    return values[values.size() / 2];
 }
 
 long PeakKiB() {
@@ -152,16 +158,19 @@ bool BenchSource(const std::string& source, long long bytes) {
     std::printf("%-18s %10s %10s %7s %6s  %s\n", "job", "dd MiB/s", "job MiB/s", "ratio", "goal",
                 "matching share");
     for (const Job& job : jobs) {
-        double dd = 1e9, ours = 1e9;
+        std::vector<double> dds, ourss, ratios;
         for (int round = 0; round < kRounds; ++round) {
-            dd = std::min(dd, DdSeconds(source));
-            ours = std::min(ours, JobSeconds(device, job));
+            dds.push_back(DdSeconds(source));
+            ourss.push_back(JobSeconds(device, job));
+            ratios.push_back(dds.back() / ourss.back());
         }
+        const double dd = Median(dds);
+        const double ours = Median(ourss);
         // A search that found something stopped early and measured nothing.
         if (job.type >= 0 && device.GetPosition() != device.GetLastLba() * 512)
             std::printf("  (%s matched at byte %lld)\n", job.name,
                         static_cast<long long>(device.GetPosition()));
-        const double ratio = dd / ours;
+        const double ratio = Median(ratios);
         std::string share = "-";
         if (job.type == TEXT_ASCII || job.type == TEXT_SJIS || job.type == TEXT_UNICODE) {
             const double matching = MatchSeconds(device, job, bytes);
