@@ -27,9 +27,13 @@ ReadAhead::~ReadAhead() {
 }
 
 BOOL ReadAhead::Next(BYTE*& buffer, DWORD& done) {
-    std::unique_lock lock(m_mutex);
-    m_holding = false;
+    {
+        std::lock_guard lock(m_mutex);
+        m_holding = false;
+    }
+    // A helper waiting for this slot starts reading into it at once.
     m_changed.notify_all();
+    std::unique_lock lock(m_mutex);
     m_changed.wait(lock, [this] {
         return (m_taken < m_started && m_slots[m_taken % kSlots].read) ||
                (m_finished && m_taken == m_started);
@@ -76,7 +80,11 @@ void ReadAhead::Serve() {
         slot.read = true;
         m_remaining -= slot.done;
         m_finished = !slot.ok || slot.done == 0 || m_remaining <= 0;
+        // Woken with the lock still held, the job would only wait for it again,
+        // and the next read would wait for that wake-up.
+        lock.unlock();
         m_changed.notify_all();
+        lock.lock();
     }
 }
 
