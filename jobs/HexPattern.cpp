@@ -41,8 +41,12 @@ int FindAtSectorStarts(const std::vector<BYTE>& pattern, const BYTE* buffer, DWO
                        DWORD step) {
     if (step == 0)
         return -1;
+    // The first byte is tested in place before calling out for the whole pattern:
+    // those loads do not wait for each other, so the misses on a chunk that has
+    // just come from the device overlap instead of coming one after another.
     for (ULONGLONG offset = 0; offset + pattern.size() <= length; offset += step) {
-        if (std::memcmp(buffer + offset, pattern.data(), pattern.size()) == 0)
+        if (buffer[offset] == pattern[0] &&
+            std::memcmp(buffer + offset, pattern.data(), pattern.size()) == 0)
             return static_cast<int>(offset);
     }
     return -1;
