@@ -35,8 +35,6 @@ bool JobRun::SizeChunks() {
 }
 
 void JobRun::Begin(LONGLONG total) {
-    m_buffer = NewChunkBuffer(m_chunkLength);
-    m_current = m_buffer.get();
     m_remaining = total;
     SetPosition(StartPosition());
     Seek();
@@ -88,6 +86,9 @@ void JobRun::TransferChunks() {
 BOOL JobRun::TakeChunk(DWORD& done) {
     if (m_readAhead)
         return m_readAhead->Next(m_current, done);
+    // A job that reads ahead has the helper's buffers until it drops them.
+    if (!m_buffer)
+        m_buffer = NewChunkBuffer(m_chunkLength);
     m_current = m_buffer.get();
     const auto count = static_cast<DWORD>(std::min<LONGLONG>(m_remaining, m_chunkLength));
     const BOOL ok = Transfer(count, done);

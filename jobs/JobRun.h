@@ -30,8 +30,8 @@ protected:
     virtual LONGLONG StartPosition() const { return FirstLba() * SectorSize(); }
     virtual LONGLONG TotalBytes() const { return (LastLba() - FirstLba() + 1) * SectorSize(); }
     virtual bool ZeroesBuffer() const { return false; }
-    // True for a job that only reads the device: the read of its next chunk may
-    // then run while it works on the current one.
+    // True for a job that only reads the device: its next chunks may then be read
+    // while it works on the current one.
     virtual bool ReadsAhead() const { return false; }
     // Fills the buffer with up to count bytes; FALSE leaves the thread's last error.
     virtual BOOL Transfer(DWORD count, DWORD& done);
