@@ -148,9 +148,11 @@ TEST_F(SearchJobTest, StoppedSearchLeavesTheFirstChunkNotSearched) {
     machine.HoldReadUntilReleased(2 * kChunk);
     device.SetSearchType(SEARCH_HEX);
     ASSERT_EQ(device.StartSearch(Range(0, kLast, "55AA")), 1);
-    // The job is past its stop check and waits for the held chunk.
+    // Once the position has moved past chunk 1, the job's next steps are its stop
+    // check and the wait for the held chunk, a matter of microseconds; the pause
+    // leaves it ample time to be waiting there when the stop comes.
     ASSERT_TRUE(backend.RunUntil([this] { return device.GetPosition() == 2 * kChunk; }));
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
     PostThreadMessageA(device.GetWorkerThreadId(), WM_JOB_ABORT, 0, 0);
     machine.Release();
     WaitForJobEnd();
