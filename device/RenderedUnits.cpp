@@ -86,10 +86,20 @@ RenderedTextFilter::RenderedTextFilter(std::string_view pattern) {
         return;
     }
     const auto first = static_cast<BYTE>(pattern[0]);
-    m_units = text::IsLeadByte(first) && pattern.size() >= 2
-                  ? UnitsRenderedAs(pattern[0], pattern[1])
-                  : UnitsBeginningWith()[first];
-    m_lookedInto = m_units.size() <= kMostUnitsLookedFor;
+    if (text::IsLeadByte(first) && pattern.size() >= 2) {
+        Keep(UnitsRenderedAs(pattern[0], pattern[1]));
+    } else {
+        Keep(UnitsBeginningWith()[first]);
+    }
+}
+
+// Only a short list is kept: a long one is not looked for, and copying it for
+// every chunk would cost more than the lookup saves.
+void RenderedTextFilter::Keep(const std::vector<std::uint16_t>& units) {
+    m_lookedInto = units.size() <= kMostUnitsLookedFor;
+    if (m_lookedInto) {
+        m_units = units;
+    }
 }
 
 bool RenderedTextFilter::MayHold(const BYTE* bytes, DWORD length) const {

@@ -31,6 +31,8 @@ public:
     bool MayHold(const BYTE* bytes, DWORD length) const;
 
 private:
+    void Keep(const std::vector<std::uint16_t>& units);
+
     bool m_lookedInto = false;
     std::vector<std::uint16_t> m_units;
 };

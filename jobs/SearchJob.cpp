@@ -3,6 +3,7 @@
 #include "platform/framework/Dialog.h"
 
 #include <cstring>
+#include <optional>
 #include <vector>
 
 namespace {
@@ -70,13 +71,15 @@ int DiskDevice::FindInSectors(int type, const BYTE* buffer, DWORD length) {
     std::vector<BYTE> sector(ss);
     std::vector<char> scratch(2 * std::size_t{ss});
     CString text;
-    const RenderedTextFilter filter(m_strJobText.str());
+    std::optional<RenderedTextFilter> filter;
+    if (type == TEXT_UNICODE)
+        filter.emplace(m_strJobText.str());
     const DWORD sectors = length / ss;
     for (DWORD i = 0; i < sectors; ++i) {
         const BYTE* at = buffer + std::size_t{i} * ss;
         // Rendering is most of a Unicode search's time; a sector that cannot hold
         // the pattern is passed over without it.
-        if (type == TEXT_UNICODE && !filter.MayHold(at, ss))
+        if (filter && !filter->MayHold(at, ss))
             continue;
         std::memset(scratch.data(), 0, scratch.size());
         std::memcpy(sector.data(), at, ss);
