@@ -1,11 +1,31 @@
 #include "platform/framework/CString.h"
+#include "platform/framework/Resources.h"
 
 #include <algorithm>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
+#include <locale.h>
 
 namespace {
+
+// The texts the system formats (a position of "45.3300%", a rate) are the same on
+// every desktop: the formatting runs in the "C" locale of the calling thread, whatever
+// locale the window toolkit gave the process.
+class ClassicLocale {
+public:
+    ClassicLocale() : m_previous(uselocale(Classic())) {}
+    ~ClassicLocale() { uselocale(m_previous); }
+    ClassicLocale(const ClassicLocale&) = delete;
+    ClassicLocale& operator=(const ClassicLocale&) = delete;
+
+private:
+    static locale_t Classic() {
+        static const locale_t classic = newlocale(LC_ALL_MASK, "C", nullptr);
+        return classic;
+    }
+    locale_t m_previous;
+};
 
 // "%I64d" is the platform's spelling of "%lld"; only a conversion's size is changed.
 std::string TranslateFormat(const char* format) {
@@ -28,6 +48,7 @@ std::string TranslateFormat(const char* format) {
 
 std::string FormatList(const char* format, va_list arguments) {
     std::string pattern = TranslateFormat(format);
+    const ClassicLocale classic;
     va_list copy;
     va_copy(copy, arguments);
 #pragma GCC diagnostic push
@@ -76,6 +97,11 @@ CString operator+(const CString& a, const char* b) {
 }
 CString operator+(const char* a, const CString& b) {
     return CString(a + b.m_text);
+}
+
+BOOL CString::LoadString(UINT id) {
+    *this = framework::Resources().String(static_cast<int>(id));
+    return !IsEmpty();
 }
 
 void CString::Format(const char* format, ...) {
