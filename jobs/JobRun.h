@@ -54,6 +54,7 @@ protected:
     LONGLONG LastLba() const { return m_device.m_llJobLastLba; }
     const CString& JobText() const { return m_device.m_strJobText; }
     int SearchType() const { return m_device.m_nSearchType; }
+    CListBox* ScanList() const { return m_device.m_pScanList; }
     LONGLONG Position() const { return m_device.m_llPosition.load(); }
     void SetPosition(LONGLONG position) { m_device.m_llPosition.store(position); }
     // Moves the device's file pointer to the position; the transfer that follows

@@ -26,3 +26,11 @@ int DiskDevice::StartSearch(const JobParams& params) {
 int DiskDevice::StartReadTest(const JobParams& params) {
     return StartJob(params, ReadTestWorker);
 }
+
+// The scan fills the window's list while it holds the device: only a device that
+// is open and taken may be scanned.
+int DiskDevice::StartDataScan(const JobParams& params) {
+    if (!IsLocked())
+        return 0;
+    return StartJob(params, DataScanWorker);
+}
