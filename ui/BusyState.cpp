@@ -58,7 +58,13 @@ void BusyState::LeaveBusy() {
     m_host.WriteControls();
 }
 
+// One job at a time, and only on a device that is open: a start that comes while a
+// job runs or with no device would leave the window busy over nothing, or start a
+// second worker over the first.
 void BusyState::StartJob(int stopButton, ViewHost::JobStart start, const JobParams& params) {
+    const DiskDevice& device = m_host.Device();
+    if (!device.IsLocked() || device.IsWorkerRunning())
+        return;
     EnterBusy();
     m_host.SetControlText(stopButton, "STOP");
     m_host.EnableControl(stopButton, TRUE);

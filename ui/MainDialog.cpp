@@ -1,7 +1,9 @@
 #include "ui/MainDialog.h"
 
+#include "ui/AboutDialog.h"
 #include "ui/SectorListLookup.h"
-#include "view/CurrentLba.h"
+
+#include "platform/framework/Menu.h"
 
 #include "resources/Resource.h"
 
@@ -23,11 +25,12 @@ constexpr CommandRoute kCommandRoutes[] = {
     {IDC_NEXT_FAST, BN_CLICKED, &MainDialog::OnForwardThousand},
     {IDC_JUMP, BN_CLICKED, &MainDialog::OnJump},
     {IDC_SEARCH, BN_CLICKED, &MainDialog::OnSearchButton},
-    {ID_DRIVE_READ_TEST, BN_CLICKED, &MainDialog::OnReadTest},
     {ID_DRIVE_STOP, BN_CLICKED, &MainDialog::OnStop},
     {IDC_SEARCH_TYPE, CBN_SELCHANGE, &MainDialog::OnSearchTypeChange},
     {IDC_RADIO_ASCII, BN_CLICKED, &MainDialog::OnSearchTypeChange},
     {IDC_RADIO_SJIS, BN_CLICKED, &MainDialog::OnSearchTypeChange},
+    {IDC_SECTOR_LIST, LBN_SELCHANGE, &MainDialog::OnSectorListSelChange},
+    {IDC_SECTOR_LIST, LBN_DBLCLK, &MainDialog::OnSectorListDblClk},
 };
 
 // Until a drive is opened only the drive choice and "Lock" may be used.
@@ -95,6 +98,7 @@ void MainDialog::DoDataExchange(CDataExchange* exchange) {
 
 BOOL MainDialog::OnInitDialog() {
     CDialog::OnInitDialog();
+    AddAboutItemToSystemMenu();
     SetIcon(m_hIcon, TRUE);
     SetIcon(m_hIcon, FALSE);
 
@@ -106,6 +110,17 @@ BOOL MainDialog::OnInitDialog() {
         EnableControl(id, FALSE);
     SetViewMode(0);
     return TRUE;
+}
+
+void MainDialog::AddAboutItemToSystemMenu() {
+    CMenu* systemMenu = GetSystemMenu(FALSE);
+    if (systemMenu == nullptr)
+        return;
+    CString text;
+    if (!text.LoadString(IDS_ABOUTBOX))
+        return;
+    systemMenu->AppendMenu(MF_SEPARATOR);
+    systemMenu->AppendMenu(MF_STRING, IDM_ABOUTBOX, text);
 }
 
 BOOL MainDialog::PreTranslateMessage(MSG* message) {
@@ -131,7 +146,11 @@ bool MainDialog::ArrowKeysMayMove() const {
     return m_device.GetBytesPerSector() != 0 && !m_device.IsWorkerRunning();
 }
 
+// A menu command whose item would be greyed now does nothing, however it came.
 BOOL MainDialog::OnCommand(WPARAM wParam, LPARAM lParam) {
+    const UINT id = LOWORD(wParam);
+    if (HIWORD(wParam) == 0 && (m_menuState.Refuses(id) || m_menuCommands.OnCommand(id)))
+        return TRUE;
     for (const CommandRoute& route : kCommandRoutes) {
         if (route.id == LOWORD(wParam) && route.notification == HIWORD(wParam)) {
             (this->*route.handler)();
@@ -146,6 +165,19 @@ void MainDialog::OnTimer(UINT_PTR id) {
     CDialog::OnTimer(id);
 }
 
+void MainDialog::OnInitMenuPopup(CMenu* popup, UINT index, BOOL systemMenu) {
+    CDialog::OnInitMenuPopup(popup, index, systemMenu);
+    m_menuState.OnInitMenuPopup(popup);
+}
+
+// The low four bits of a system command are the platform's own.
+void MainDialog::OnSysCommand(UINT id, LPARAM lParam) {
+    if ((id & 0xFFF0) == IDM_ABOUTBOX)
+        OpenAboutBox();
+    else
+        CDialog::OnSysCommand(id, lParam);
+}
+
 void MainDialog::SetViewMode(int mode) {
     m_nViewMode = mode == 1 ? 1 : 0;
     m_sectorList.ShowWindow(m_nViewMode == 1 ? SW_SHOW : SW_HIDE);
@@ -154,13 +186,4 @@ void MainDialog::SetViewMode(int mode) {
 
 BOOL MainDialog::SelectListLineForPosition(LONGLONG position) {
     return ::SelectListLineForPosition(m_sectorList, position);
-}
-
-// The read test always runs from the sector shown now to the last sector.
-void MainDialog::OnReadTest() {
-    JobParams params;
-    params.nSectorSize = m_device.GetBytesPerSector();
-    params.llFirstLba = CurrentLba(m_device);
-    params.llLastLba = m_device.GetLastLba();
-    StartJob(IDC_SEARCH, &DiskDevice::StartReadTest, params);
 }

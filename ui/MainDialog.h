@@ -3,7 +3,10 @@
 // every control, binds the values to the controls, and routes each control and
 // menu command to its handler.
 #include "ui/BusyState.h"
+#include "ui/MenuCommands.h"
+#include "ui/MenuState.h"
 #include "ui/SectorListBox.h"
+#include "ui/SectorListPanel.h"
 #include "view/DrivePanel.h"
 #include "view/SearchCommand.h"
 #include "view/SectorNavigation.h"
@@ -31,8 +34,9 @@ public:
     void OnForwardThousand() { m_navigation.OnForwardThousand(); }
     void OnJump() { m_navigation.OnJump(); }
     void OnSearchButton() { m_searchCommand.OnSearchButton(); }
-    void OnReadTest();
     void OnStop() { StopJob(); }
+    void OnSectorListSelChange() { m_listPanel.OnSelectionChange(); }
+    void OnSectorListDblClk() { m_listPanel.OnDoubleClick(); }
     // The search type combo box and the two radios choose the text pane's rendering.
     void OnSearchTypeChange() { RefreshSectorView(); }
 
@@ -58,10 +62,13 @@ protected:
     void DoDataExchange(CDataExchange* exchange) override;
     BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
     void OnTimer(UINT_PTR id) override;
+    void OnInitMenuPopup(CMenu* popup, UINT index, BOOL systemMenu) override;
+    void OnSysCommand(UINT id, LPARAM lParam) override;
     void OnOK() override {} // Enter never closes the window
 
 private:
     bool ArrowKeysMayMove() const;
+    void AddAboutItemToSystemMenu();
 
     DiskDevice m_device;
     int m_nViewMode = 0;
@@ -94,4 +101,7 @@ private:
     SectorNavigation m_navigation{*this};
     SearchCommand m_searchCommand{*this};
     BusyState m_busyState{*this, *this};
+    MenuState m_menuState{*this};
+    MenuCommands m_menuCommands{*this};
+    SectorListPanel m_listPanel{*this};
 };

@@ -50,7 +50,11 @@ bool GeometryMatchesCapacity(const DiskDevice& device) {
 
 } // namespace
 
+// While a job runs the device belongs to it: closing it now would pull the handle
+// from under the worker.
 void DrivePanel::OnLockButton() {
+    if (m_host.Device().IsWorkerRunning())
+        return;
     m_host.ReadControls();
     if (m_host.Device().IsLocked())
         CloseDrive();

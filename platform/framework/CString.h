@@ -35,6 +35,9 @@ public:
     friend bool operator==(const CString& a, const CString& b) { return a.m_text == b.m_text; }
     friend bool operator==(const CString& a, const char* b) { return a.m_text == b; }
 
+    // The string resource of that number; FALSE, and empty, when there is none.
+    BOOL LoadString(UINT id);
+
     void Format(const char* format, ...);
     void AppendFormat(const char* format, ...);
 
