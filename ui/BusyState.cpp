@@ -29,12 +29,14 @@ void BusyState::SetBusy(bool busy) {
 }
 
 void BusyState::EnterBusy() {
+    m_busy = true;
     for (int id : kBusySet)
         m_host.EnableControl(id, FALSE);
     m_window.SetTimer(kTimerId, kTimerPeriod, nullptr);
 }
 
 void BusyState::LeaveBusy() {
+    m_busy = false;
     m_host.SetControlText(IDC_SEARCH, "Search");
     m_host.SetControlText(IDC_CREATE_IMAGE, Jp("作成").c_str());
     m_host.SetControlText(IDC_RESTORE_IMAGE, Jp("復元").c_str());

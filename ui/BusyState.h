@@ -16,6 +16,9 @@ public:
     void StartJob(int stopButton, ViewHost::JobStart start, const JobParams& params);
     void StopJob();
     void OnTimer(UINT_PTR id);
+    // From the job start sequence until the window is idle again, which is a tick
+    // after the job has ended.
+    bool IsBusy() const { return m_busy; }
 
     static constexpr UINT_PTR kTimerId = 0;
     static constexpr UINT kTimerPeriod = 50; // milliseconds
@@ -27,4 +30,5 @@ private:
 
     CWnd& m_window;
     ViewHost& m_host;
+    bool m_busy = false;
 };

@@ -25,6 +25,7 @@ public:
 
     // 0: the hex view is shown, 1: the sector list.
     int ViewMode() const { return m_nViewMode; }
+    bool IsBusy() const { return m_busyState.IsBusy(); }
 
     // Handlers, reached through the command table.
     void OnLockButton() { m_drivePanel.OnLockButton(); }

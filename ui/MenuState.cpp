@@ -53,7 +53,10 @@ const Rule* RuleOf(UINT id) {
 bool Enabled(MainDialog& dialog, const Rule& rule) {
     const DiskDevice& device = dialog.Device();
     const bool open = device.IsLocked() != FALSE;
-    const bool jobRuns = device.GetWorkerThreadId() != 0;
+    // A job that has just ended still owns the window until the next tick returns it
+    // to idle: closing the device or starting work in between would leave the
+    // window's controls out of step with the device.
+    const bool jobRuns = device.GetWorkerThreadId() != 0 || dialog.IsBusy();
     switch (rule.enabled) {
     case When::Always:
         return true;
