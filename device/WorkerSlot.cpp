@@ -1,9 +1,9 @@
 #include "device/DiskDevice.h"
 #include "platform/framework/Messages.h"
+#include "platform/framework/UiThread.h"
 
 namespace {
-constexpr DWORD kStopGrace = 40;       // ms for the job to see the request
-constexpr DWORD kThreadEndWait = 1000; // ms for its thread to end after the lock
+constexpr DWORD kStopGrace = 40; // ms for the job to see the request
 } // namespace
 
 // Thread objects are deleted on this (the user-interface) thread, only while it
@@ -19,12 +19,10 @@ int DiskDevice::StopWorker() {
         return 0;
     PostThreadMessageA(thread->m_nThreadID, WM_JOB_QUIT, 0, 0);
     Sleep(kStopGrace);
-    Lock();
-    // The job has left its loop; give its thread a moment to end as well.
-    thread = m_pWorkerThread.load();
-    DWORD code = 0;
-    if (thread != nullptr && GetExitCodeThread(thread->m_hThread, &code) && code == STILL_ACTIVE)
-        WaitForSingleObject(thread->m_hThread, kThreadEndWait);
-    Unlock();
+    // Waiting for the lock would only wait for a job inside its loop. A job still
+    // preparing (creating its file, emptying the list) takes the lock later and sees
+    // the request at its first check; the device must outlive it, so the wait goes on
+    // until the job has cleared the slot, serving its requests to the window meanwhile.
+    framework::WaitServing([this] { return m_pWorkerThread.load() == nullptr; });
     return 1;
 }

@@ -61,11 +61,11 @@ void BusyState::LeaveBusy() {
 }
 
 // One job at a time, and only on a device that is open: a start that comes while a
-// job runs or with no device would leave the window busy over nothing, or start a
-// second worker over the first.
+// job runs (or has ended and the window is not idle yet) or with no device would
+// start a second worker over the first, or leave the window busy over nothing.
 void BusyState::StartJob(int stopButton, ViewHost::JobStart start, const JobParams& params) {
     const DiskDevice& device = m_host.Device();
-    if (!device.IsLocked() || device.IsWorkerRunning())
+    if (m_busy || !device.IsLocked() || device.IsWorkerRunning())
         return;
     EnterBusy();
     m_host.SetControlText(stopButton, "STOP");
