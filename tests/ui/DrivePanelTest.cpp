@@ -1,6 +1,7 @@
 #include "tests/ui/MainWindowFixture.h"
 
 #include "platform/kernel/LinuxMachine.h"
+#include "view/ControlSets.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -40,7 +41,7 @@ TEST_F(MainWindowTest, LockShowsTheDriveInTitleAndGeometryAndUnlockKeepsIt) {
     EXPECT_EQ(Text(IDC_LOCK), "Lock");
     EXPECT_TRUE(backend.Enabled(IDC_DRIVE_LIST));
     EXPECT_EQ(backend.FocusId(), IDC_DRIVE_LIST);
-    for (int id : {IDC_SEARCH, IDC_PREV_SECTOR, IDC_JUMP, IDC_JUMP_TARGET, IDC_SEARCH_TYPE})
+    for (int id : kClosedSet)
         EXPECT_FALSE(backend.Enabled(id)) << id;
     EXPECT_TRUE(backend.Enabled(IDC_SECTOR_LIST));
     EXPECT_EQ(Title(), "Kolm - PhysicalDrive0 / Fixed / HDD / 10MB");
