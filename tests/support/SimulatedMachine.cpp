@@ -269,6 +269,11 @@ void SimulatedDisk::ClearFaults() {
     m_writeFaults.clear();
 }
 
+void SimulatedDisk::BeforeReadAt(ULONGLONG offset, std::function<void()> action) {
+    std::lock_guard lock(m_mutex);
+    m_readActions[offset] = std::move(action);
+}
+
 std::vector<Transfer> SimulatedDisk::Reads() const {
     std::lock_guard lock(m_mutex);
     return m_reads;
@@ -330,6 +335,15 @@ std::optional<SimulatedDisk::Fault> SimulatedDisk::FaultIn(const std::vector<Fau
 }
 
 DWORD SimulatedDisk::Read(ULONGLONG offset, void* buffer, DWORD count, ULONGLONG end, DWORD& done) {
+    std::function<void()> action;
+    {
+        std::lock_guard lock(m_mutex);
+        if (auto found = m_readActions.find(offset); found != m_readActions.end())
+            action = found->second;
+    }
+    // Run without the lock: the action may wait for the test, which reads counters.
+    if (action)
+        action();
     std::lock_guard lock(m_mutex);
     m_reads.push_back({offset, count});
     done = 0;

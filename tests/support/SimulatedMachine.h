@@ -30,6 +30,7 @@
 #include "platform/kernel/Kernel.h"
 #include "platform/kernel/Machine.h"
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -87,6 +88,11 @@ public:
     void ShortenWrite(ULONGLONG offset);
     void ClearFaults();
 
+    // Runs an action on the reading thread when a read begins at the offset, before
+    // the disk serves it: to hold the read until the test lets it go, or to learn
+    // that it began. It stays until replaced.
+    void BeforeReadAt(ULONGLONG offset, std::function<void()> action);
+
     // What happened.
     std::vector<Transfer> Reads() const;
     std::vector<Transfer> Writes() const;
@@ -137,6 +143,7 @@ private:
     bool m_refuseGeometry = false;
     std::vector<Fault> m_readFaults;
     std::vector<Fault> m_writeFaults;
+    std::map<ULONGLONG, std::function<void()>> m_readActions;
     std::vector<Transfer> m_reads;
     std::vector<Transfer> m_writes;
     std::vector<DWORD> m_controls;
