@@ -13,7 +13,7 @@ namespace {
 
 TEST_F(MainWindowTest, LockShowsTheDriveInTitleAndGeometryAndUnlockKeepsIt) {
     SimulatedDisk& disk = machine.AddDisk(10485760);
-    disk.SetGeometry(40, 16, 32); // multiplies out to the capacity
+    disk.SetGeometry(16, 32); // 40 cylinders multiply out to the capacity
     machine.AddLetter('C', disk);
     Start();
     Lock();
@@ -75,9 +75,7 @@ INSTANTIATE_TEST_SUITE_P(
         TitleCase{1ull << 40, DRIVE_UNKNOWN, "Kolm - PhysicalDrive0 / 1048576MB"}));
 
 TEST_F(MainWindowTest, GeometryCaptionTellsWhetherTheFiguresMultiplyOutToTheCapacity) {
-    SimulatedDisk& computed = machine.AddDisk(10485760);
-    computed.RefuseGeometryEx(); // the capacity is then the product itself
-    machine.AddLetter('C', computed);
+    machine.AddLetter('C', machine.AddDisk(8225280)); // one cylinder of 255 x 63 sectors
     machine.AddLetter('D', machine.AddDisk(10485760));
     Start();
 
