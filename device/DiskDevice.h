@@ -22,50 +22,51 @@ inline constexpr int TEXT_UNICODE = 2;
 inline constexpr int SEARCH_HEX = 3;
 inline constexpr int SEARCH_HEX_HEADER = 4;
 
+// One class spread over device/ and jobs/ on purpose: the jobs are operations of
+// the device, with its fields, but live beside the job framework. The declarations
+// are grouped by the file that defines them (docs/ARCHITECTURE.md has the map).
 class DiskDevice : public CCriticalSection {
 public:
+    // device/DiskDevice.cpp: life and measures.
     DiskDevice();
     ~DiskDevice();
-
-    BOOL OpenPhysicalDrive(int number);
-    BOOL OpenVolume(const CString& letter);
-    BOOL OpenDevicePath(const CString& path);
-    void CloseDevice();
-    BOOL IsLocked() const { return m_bLocked; }
-
     LONGLONG GetCylinders() const;
     DWORD GetTracksPerCylinder() const;
     DWORD GetSectorsPerTrack() const;
     DWORD GetBytesPerSector() const;
     UINT GetDriveTypeCode() const { return m_nDriveType; }
     LONGLONG GetCapacity(int unit) const;
-    LONGLONG GetLastLba() const;
 
+    // device/DeviceOpen.cpp: open, lock, close.
+    BOOL OpenPhysicalDrive(int number);
+    BOOL OpenVolume(const CString& letter);
+    BOOL OpenDevicePath(const CString& path);
+    void CloseDevice();
+    BOOL IsLocked() const { return m_bLocked; }
+
+    // device/DevicePosition.cpp: the current position and reads at it.
+    LONGLONG GetLastLba() const;
     LONGLONG GetPosition() const { return m_llPosition.load(); }
     LONGLONG SetPosition(LONGLONG position);
     double GetPositionPercent() const;
     DWORD ReadAtPosition(void* buffer, DWORD count);
 
+    // device/WorkerSlot.cpp: the one worker thread.
     BOOL IsWorkerRunning() const { return m_pWorkerThread.load() != nullptr; }
     DWORD GetWorkerThreadId() const;
-    void SetSearchType(int code) { m_nSearchType = code; }
-    void SetScanList(CListBox* list) { m_pScanList = list; }
     int StopWorker();
 
-    int StartSearch(const JobParams& params);
-    int StartImageCreate(const JobParams& params);
-    int StartImageRestore(const JobParams& params);
-    int StartReadTest(const JobParams& params);
-    int StartDataScan(const JobParams& params);
-
+    // device/RateMeter.cpp.
     void RateStart();
     void RateUpdate();
     LONGLONG GetRate(int unit) const;
 
+    // device/DriveList.cpp.
     void RefreshDriveList();
     int GetDriveCount() const;
     CString GetDriveEntry(int index) const;
 
+    // device/SectorText.cpp: the text pane's renderings, also the search's.
     CString FormatSectorText(int kind, const BYTE* buffer, DWORD length);
     int RenderAsciiText(const BYTE* buffer, char* scratch, DWORD length, CString& text,
                         const CString& pattern);
@@ -74,20 +75,36 @@ public:
     int RenderUnicodeText(const BYTE* buffer, char* scratch, DWORD length, CString& text,
                           const CString& pattern);
 
+    // jobs/JobStart.cpp: the start operations, and what they hand the jobs.
+    void SetSearchType(int code) { m_nSearchType = code; }
+    void SetScanList(CListBox* list) { m_pScanList = list; }
+    int StartSearch(const JobParams& params);
+    int StartImageCreate(const JobParams& params);
+    int StartImageRestore(const JobParams& params);
+    int StartReadTest(const JobParams& params);
+    int StartDataScan(const JobParams& params);
+
+    // jobs/SearchJob.cpp and jobs/HexPattern.cpp.
     int FindInSectors(int type, const BYTE* buffer, DWORD length);
     int FindHexPattern(int type, const BYTE* buffer, DWORD length);
+    // jobs/DataScanJob.cpp.
     int AddDataSectorLines(const BYTE* buffer, DWORD length, LONGLONG chunkOffset,
                            DWORD sectorSize);
+    // jobs/FreeSpace.cpp.
     LONGLONG GetFreeSpaceAfterImage(const JobParams& params);
 
 private:
+    // device/DeviceOpen.cpp.
     BOOL QueryGeometry(const CString& path);
 
+    // device/DriveList.cpp.
     int GetVolumeDiskNumber(char letter);
     void AddDiskEntry(int disk, char letter);
     void AddUnmappedEntry(char letter);
     int MergeIntoDiskEntry(int disk, char letter);
 
+    // jobs/JobStart.cpp, then each worker in its job's file: SearchJob.cpp,
+    // ImageCreateJob.cpp, ImageRestoreJob.cpp, ReadTestJob.cpp, DataScanJob.cpp.
     int StartJob(const JobParams& params, AFX_THREADPROC procedure);
     static UINT SearchWorker(LPVOID device);
     static UINT ImageCreateWorker(LPVOID device);
@@ -114,5 +131,6 @@ private:
     std::atomic<LONGLONG> m_llRate{0};
 };
 
-// The platform's text for the thread's last error, in the box titled "Error".
+// device/ShowLastError.cpp: the platform's text for the thread's last error, in the
+// box titled "Error".
 void ShowLastError();

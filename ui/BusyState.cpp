@@ -1,25 +1,11 @@
 #include "ui/BusyState.h"
 
+#include "view/ControlSets.h"
 #include "view/CurrentLba.h"
 
 #include "platform/framework/Wnd.h"
 #include "platform/text/Cp932.h"
 #include "resources/Resource.h"
-
-#include <iterator>
-
-namespace {
-
-// The busy set, in the order it is disabled and enabled.
-constexpr int kBusySet[] = {
-    IDC_SEARCH,      IDC_CREATE_IMAGE, IDC_RESTORE_IMAGE, IDC_LOCK,        IDC_PREV_SECTOR,
-    IDC_NEXT_SECTOR, IDC_PREV_FAST,    IDC_NEXT_FAST,     IDC_JUMP,        IDC_HEX_VIEW,
-    IDC_TEXT_PANE,   IDC_JUMP_TARGET,  IDC_PATTERN,       IDC_RADIO_ASCII, IDC_RADIO_SJIS,
-    IDC_SEARCH_TYPE, IDC_SECTOR_LIST,
-};
-static_assert(std::size(kBusySet) == 17);
-
-} // namespace
 
 void BusyState::SetBusy(bool busy) {
     if (busy)

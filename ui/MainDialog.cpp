@@ -2,6 +2,7 @@
 
 #include "ui/AboutDialog.h"
 #include "ui/SectorListLookup.h"
+#include "view/ControlSets.h"
 
 #include "platform/framework/Menu.h"
 
@@ -31,13 +32,6 @@ constexpr CommandRoute kCommandRoutes[] = {
     {IDC_RADIO_SJIS, BN_CLICKED, &MainDialog::OnSearchTypeChange},
     {IDC_SECTOR_LIST, LBN_SELCHANGE, &MainDialog::OnSectorListSelChange},
     {IDC_SECTOR_LIST, LBN_DBLCLK, &MainDialog::OnSectorListDblClk},
-};
-
-// Until a drive is opened only the drive choice and "Lock" may be used.
-constexpr int kInitiallyDisabled[] = {
-    IDC_SEARCH,       IDC_PREV_SECTOR,   IDC_NEXT_SECTOR, IDC_PREV_FAST,   IDC_NEXT_FAST,
-    IDC_JUMP,         IDC_HEX_VIEW,      IDC_TEXT_PANE,   IDC_JUMP_TARGET, IDC_PATTERN,
-    IDC_CREATE_IMAGE, IDC_RESTORE_IMAGE, IDC_RADIO_ASCII, IDC_RADIO_SJIS,  IDC_SEARCH_TYPE,
 };
 
 HICON LoadApplicationIcon() {
@@ -106,7 +100,8 @@ BOOL MainDialog::OnInitDialog() {
     for (int index = 0; index < m_device.GetDriveCount(); ++index)
         m_driveList.AddString(m_device.GetDriveEntry(index));
 
-    for (int id : kInitiallyDisabled)
+    // Until a drive is opened only the drive choice and "Lock" may be used.
+    for (int id : kStartUpSet)
         EnableControl(id, FALSE);
     SetViewMode(0);
     return TRUE;

@@ -1,5 +1,6 @@
 #include "view/DrivePanel.h"
 
+#include "view/ControlSets.h"
 #include "view/ViewHost.h"
 
 #include "device/DriveEntry.h"
@@ -7,13 +8,6 @@
 #include "resources/Resource.h"
 
 namespace {
-
-// Controls a closed device leaves disabled, in the order they are disabled.
-constexpr int kClosedDisabled[] = {
-    IDC_SEARCH,      IDC_CREATE_IMAGE, IDC_RESTORE_IMAGE, IDC_PREV_SECTOR, IDC_NEXT_SECTOR,
-    IDC_PREV_FAST,   IDC_NEXT_FAST,    IDC_JUMP,          IDC_HEX_VIEW,    IDC_TEXT_PANE,
-    IDC_JUMP_TARGET, IDC_PATTERN,      IDC_RADIO_ASCII,   IDC_RADIO_SJIS,  IDC_SEARCH_TYPE,
-};
 
 constexpr LONGLONG kMegabyteDisplay = 0xA00000; // from 10 MiB on sizes read in MB
 
@@ -66,7 +60,7 @@ void DrivePanel::CloseDrive() {
     m_host.Device().CloseDevice();
     m_host.SetControlText(IDC_LOCK, "Lock");
     m_host.EnableControl(IDC_DRIVE_LIST, TRUE);
-    for (int id : kClosedDisabled)
+    for (int id : kClosedSet)
         m_host.EnableControl(id, FALSE);
     // The title, the geometry and the last dump stay as they were.
     m_host.DriveList().SetFocus();

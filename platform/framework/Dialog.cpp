@@ -49,7 +49,7 @@ BOOL CDialog::CreateFromTemplate() {
     if (source == nullptr || m_hWnd != nullptr)
         return FALSE;
     m_result = -1;
-    m_ended = false;
+    m_bEnded = FALSE;
     CWnd* owner = m_parent != nullptr ? m_parent : AfxGetMainWnd();
     HWND parent = owner == this || owner == nullptr ? nullptr : owner->m_hWnd;
     framework::WindowEntry& entry = framework::CreateWindowEntry(nullptr, "#32770", this);
@@ -79,7 +79,7 @@ BOOL CDialog::CreateFromTemplate() {
 LONG_PTR CDialog::DoModal() {
     if (!CreateFromTemplate())
         return -1;
-    if (!m_ended)
+    if (!m_bEnded)
         framework::Backend().RunModal(m_hWnd);
     DestroyWindow();
     return m_result;
@@ -87,7 +87,7 @@ LONG_PTR CDialog::DoModal() {
 
 void CDialog::EndDialog(int result) {
     m_result = result;
-    m_ended = true;
+    m_bEnded = TRUE;
     if (m_hWnd != nullptr)
         framework::Backend().EndModal(m_hWnd);
 }

@@ -28,7 +28,7 @@ private:
     UINT m_templateId;
     CWnd* m_parent;
     int m_result = -1;
-    bool m_ended = false;
+    BOOL m_bEnded = FALSE;
 };
 
 class CDataExchange {

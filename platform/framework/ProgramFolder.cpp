@@ -11,4 +11,16 @@ std::string ProgramFolder() {
     return error ? std::string() : program.parent_path().string();
 }
 
+std::string FindBesideProgram(const std::string& name) {
+    const std::filesystem::path folder = ProgramFolder();
+    if (folder.empty())
+        return {};
+    for (const std::filesystem::path& candidate : {folder / name, folder.parent_path() / name}) {
+        std::error_code ignored;
+        if (std::filesystem::is_regular_file(candidate, ignored))
+            return candidate.string();
+    }
+    return {};
+}
+
 } // namespace framework

@@ -63,12 +63,11 @@ TEST_F(DriveListTest, EntriesFollowTheFirstLetterOfEachDisk) {
               (List{" * - (A:)", " * - (B:)", " 0 - (CE:)", " 1 - (D:)", " * - (F:)"}));
 }
 
-// A refused open, a refused extents request and a volume of two extents (which
-// does not fit the one-extent answer) all leave the letter on its own.
+// A refused open and a refused extents request both leave the letter on its own.
 TEST_F(DriveListTest, LettersWithoutADiskNumber) {
     machine.AddLetter('C', disk0);
     machine.AddLetter('G', disk1, 0, 1 << 20);
-    machine.SecondExtent('G', disk0, 4 << 20, 1 << 20);
+    machine.NoExtents('G');
     machine.AddLetter('H', disk1);
     machine.RefuseOpen('H');
     machine.AddLetter('Z', disk1);

@@ -40,7 +40,9 @@ TEST(SimulatedMachineTest, HugeSparseDiskThroughTheKernelCalls) {
     EXPECT_EQ(disk.OpenCount(), 0);
 }
 
-TEST(SimulatedMachineTest, WriteFaultsAndReadOnlyMedia) {
+// The faults as a volume's handle meets them: a bad sector fails the transfer that
+// covers it, and a medium cut short moves what lies before its new end.
+TEST(SimulatedMachineTest, FaultsSeenThroughAVolume) {
     SimulatedMachine machine;
     SimulatedDisk& disk = machine.AddDisk(1 << 20, 512);
     machine.AddLetter('F', disk, 4096, 8192);
@@ -48,46 +50,42 @@ TEST(SimulatedMachineTest, WriteFaultsAndReadOnlyMedia) {
     ASSERT_NE(volume, INVALID_HANDLE_VALUE);
     std::vector<BYTE> bytes(2048, 0x5A);
     DWORD done = 0;
-    disk.ShortenWrite(4096 + 1024);
-    ASSERT_TRUE(WriteFile(volume, bytes.data(), 2048, &done, nullptr));
-    EXPECT_EQ(done, 1024u);
-    EXPECT_EQ(disk.Bytes(4096 + 1023, 2), (std::vector<BYTE>{0x5A, 0}));
-    disk.ClearFaults();
     disk.FailWrite(4096 + 1024, EIO);
-    EXPECT_FALSE(WriteFile(volume, bytes.data(), 512, &done, nullptr));
+    EXPECT_FALSE(WriteFile(volume, bytes.data(), 2048, &done, nullptr));
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(EIO));
+    EXPECT_TRUE(WriteFile(volume, bytes.data(), 512, &done, nullptr)); // before the bad sector
     disk.ClearFaults();
-    disk.SetReadOnly(true);
-    EXPECT_FALSE(WriteFile(volume, bytes.data(), 512, &done, nullptr));
-    EXPECT_EQ(GetLastError(), ERROR_WRITE_PROTECT);
-    ASSERT_TRUE(Seek(volume, 8192));
+    disk.ShortenWrite(4096 + 1024);
+    ASSERT_TRUE(Seek(volume, 512));
+    EXPECT_FALSE(WriteFile(volume, bytes.data(), 1024, &done, nullptr));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ENOSPC));
+    EXPECT_EQ(disk.Bytes(4096 + 1023, 2), (std::vector<BYTE>{0x5A, 0}));
+    disk.ShortenRead(4096 + 1024);
+    ASSERT_TRUE(Seek(volume, 0));
     ASSERT_TRUE(ReadFile(volume, bytes.data(), 2048, &done, nullptr));
-    EXPECT_EQ(done, 0u); // past the end of the volume
+    EXPECT_EQ(done, 1024u);
+    ASSERT_TRUE(ReadFile(volume, bytes.data(), 512, &done, nullptr));
+    EXPECT_EQ(done, 0u);
     CloseHandle(volume);
 }
 
-TEST(SimulatedMachineTest, ExtentsGeometryAndDriveTypes) {
+TEST(SimulatedMachineTest, VolumesNameTheirDiskAndMeasureThemselves) {
     SimulatedMachine machine;
     SimulatedDisk& disk = machine.AddDisk(1 << 30, 512);
     SimulatedDisk& other = machine.AddDisk(1 << 20, 512);
     other.SetDriveType(DRIVE_REMOVABLE);
     machine.AddLetter('C', disk, 1 << 20, 100 << 20);
-    machine.SecondExtent('C', other, 0, 1 << 20);
     HANDLE volume = Open("\\\\.\\C:");
     ASSERT_NE(volume, INVALID_HANDLE_VALUE);
-    BYTE answer[56] = {};
+    VOLUME_DISK_EXTENTS extents{};
     DWORD returned = 0;
-    EXPECT_FALSE(DeviceIoControl(volume, IOCTL_VOLUME_GET_VOLUME_DISK_EXTENTS, nullptr, 0, answer,
-                                 32, &returned, nullptr));
-    ASSERT_TRUE(DeviceIoControl(volume, IOCTL_VOLUME_GET_VOLUME_DISK_EXTENTS, nullptr, 0, answer,
-                                sizeof answer, &returned, nullptr));
-    VOLUME_DISK_EXTENTS first{};
-    std::memcpy(&first, answer, sizeof first);
-    DISK_EXTENT second{};
-    std::memcpy(&second, answer + sizeof first, sizeof second);
-    EXPECT_EQ(first.NumberOfDiskExtents, 2u);
-    EXPECT_EQ(first.Extents[0].StartingOffset.QuadPart, 1 << 20);
-    EXPECT_EQ(second.DiskNumber, 1u);
+    EXPECT_FALSE(DeviceIoControl(volume, IOCTL_VOLUME_GET_VOLUME_DISK_EXTENTS, nullptr, 0, &extents,
+                                 sizeof extents - 1, &returned, nullptr));
+    ASSERT_TRUE(DeviceIoControl(volume, IOCTL_VOLUME_GET_VOLUME_DISK_EXTENTS, nullptr, 0, &extents,
+                                sizeof extents, &returned, nullptr));
+    EXPECT_EQ(extents.NumberOfDiskExtents, 1u);
+    EXPECT_EQ(extents.Extents[0].DiskNumber, 0u);
+    EXPECT_EQ(extents.Extents[0].StartingOffset.QuadPart, 1 << 20);
 
     DISK_GEOMETRY_EX geometry{};
     ASSERT_TRUE(DeviceIoControl(volume, IOCTL_DISK_GET_DRIVE_GEOMETRY_EX, nullptr, 0, &geometry,

@@ -43,7 +43,7 @@ public:
     std::vector<std::pair<int, int>> commands; // control or command, notification
     std::vector<UINT_PTR> timers;
     std::vector<UINT_PTR> killOnTick; // timers that stop themselves when they fire
-    std::vector<std::pair<CMenu*, BOOL>> popups;
+    std::vector<std::pair<CMenu*, bool>> popups;
     std::vector<UINT> keys;
     std::vector<UINT> systemCommands;
 
@@ -71,7 +71,7 @@ protected:
             KillTimer(id);
     }
     void OnInitMenuPopup(CMenu* popup, UINT, BOOL systemMenu) override {
-        popups.emplace_back(popup, systemMenu);
+        popups.emplace_back(popup, systemMenu != FALSE);
         for (UINT i = 0; i < popup->GetMenuItemCount(); ++i)
             if (greyOpen && popup->GetMenuItemID(static_cast<int>(i)) == CMD_OPEN)
                 popup->EnableMenuItem(i, MF_BYPOSITION | MF_DISABLED | MF_GRAYED);

@@ -1,5 +1,6 @@
 // The skeleton every job shares, seen through the read test: chunks, refusals,
 // positions, stop requests, failed and empty reads.
+#include "platform/framework/Messages.h"
 #include "tests/jobs/JobHarness.h"
 
 #include <vector>
@@ -81,7 +82,7 @@ TEST_F(JobFrameworkTest, JobOnADeviceThatIsNotLockedEndsAtOnce) {
 
 TEST_F(JobFrameworkTest, AbortEndsTheJobBeforeTheNextChunk) {
     SimulatedDisk& disk = OpenDisk(64 << 20);
-    machine.HoldReadUntilStop(1 * kChunk);
+    HoldReadUntilServed(disk, 1 * kChunk);
     ASSERT_EQ(device.StartReadTest(Range(0, 10000)), 1);
     // Another message ahead of the stop request does not hide it.
     PostThreadMessageA(device.GetWorkerThreadId(), WM_USER + 7, 0, 0);
@@ -97,7 +98,7 @@ TEST_F(JobFrameworkTest, StopWorkerEndsARunningJobAndWaitsForIt) {
     EXPECT_EQ(device.StopWorker(), 0);
 
     SimulatedDisk& disk = OpenDisk(64 << 20);
-    machine.HoldReadUntilStop(2 * kChunk);
+    HoldReadUntilServed(disk, 2 * kChunk);
     ASSERT_EQ(device.StartReadTest(Range(0, 10000)), 1);
     EXPECT_EQ(device.StopWorker(), 1);
 
@@ -139,8 +140,8 @@ TEST_F(JobFrameworkTest, ReversedRangeReadsNothing) {
 }
 
 TEST_F(JobFrameworkTest, RateSampleCountsThePositionAfterTheChunk) {
-    OpenDisk(64 << 20);
-    machine.BeforeReadAt(kChunk, [this] { clock.Advance(100); });
+    SimulatedDisk& disk = OpenDisk(64 << 20);
+    disk.BeforeReadAt(kChunk, [this] { clock.Advance(100); });
     RunReadTest(0, 3 * 1024 - 1);
     // One sample, 100 ms after the start, when two chunks were done.
     EXPECT_EQ(device.GetRate(0), 2 * kChunk * 10 / 2);

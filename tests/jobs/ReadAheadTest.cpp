@@ -1,5 +1,5 @@
-// Reading ahead: a real file comes in the chunks a job would read for itself, and
-// what was read ahead but not taken is given back; faults from a simulated disk.
+// Reading ahead: a real file comes in the chunks a job would read for itself; on a
+// simulated disk, chunks read ahead but not taken are given back, and faults.
 #include "jobs/ReadAhead.h"
 #include "tests/kernel/TempFolder.h"
 #include "tests/support/SimulatedMachine.h"
@@ -7,9 +7,8 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
-#include <chrono>
 #include <cstring>
-#include <thread>
+#include <latch>
 #include <vector>
 
 namespace {
@@ -63,24 +62,8 @@ TEST_F(ReadAheadFile, ChunksComeInOrderAsTheFileHoldsThem) {
     EXPECT_EQ(done, 0u);
 }
 
-TEST_F(ReadAheadFile, ChunksNotTakenAreGivenBack) {
-    {
-        ReadAhead reader(m_file, kChunk, static_cast<LONGLONG>(m_bytes.size()), 0);
-        BYTE* buffer = nullptr;
-        DWORD done = 0;
-        ASSERT_TRUE(reader.Next(buffer, done));
-        ASSERT_TRUE(reader.Next(buffer, done));
-        // Time for the helper to read the chunks after these.
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    EXPECT_EQ(FilePointer(m_file), 2 * kChunk);
-    std::vector<BYTE> next(kChunk);
-    DWORD done = 0;
-    ASSERT_TRUE(ReadFile(m_file, next.data(), kChunk, &done, nullptr));
-    EXPECT_TRUE(SameAsFile(next.data(), 2 * kChunk, kChunk));
-}
-
-class ReadAheadFaults : public ::testing::Test {
+// A simulated disk, for its faults and to see each read as it begins.
+class ReadAheadDisk : public ::testing::Test {
 protected:
     void SetUp() override {
         disk.FillByte(0, 8 * kChunk, 0xEE);
@@ -94,7 +77,29 @@ protected:
     HANDLE file = INVALID_HANDLE_VALUE;
 };
 
-TEST_F(ReadAheadFaults, FailedReadIsHandedOverInItsTurnAndEndsTheReading) {
+TEST_F(ReadAheadDisk, ChunksNotTakenAreGivenBack) {
+    disk.FillByte(2 * kChunk, kChunk, 0x22);
+    std::latch thirdChunkBegun(1);
+    disk.BeforeReadAt(3 * kChunk, [&] { thirdChunkBegun.count_down(); });
+    {
+        ReadAhead reader(file, kChunk, 8 * kChunk, 0);
+        BYTE* buffer = nullptr;
+        DWORD done = 0;
+        ASSERT_TRUE(reader.Next(buffer, done));
+        ASSERT_TRUE(reader.Next(buffer, done));
+        // Chunk 2 has been read once chunk 3 begins, and the reader waits for that
+        // read before it goes.
+        thirdChunkBegun.wait();
+    }
+    EXPECT_EQ(disk.Reads().size(), 4u);
+    EXPECT_EQ(FilePointer(file), 2 * kChunk);
+    std::vector<BYTE> next(kChunk);
+    DWORD done = 0;
+    ASSERT_TRUE(ReadFile(file, next.data(), kChunk, &done, nullptr));
+    EXPECT_EQ(next, std::vector<BYTE>(kChunk, 0x22));
+}
+
+TEST_F(ReadAheadDisk, FailedReadIsHandedOverInItsTurnAndEndsTheReading) {
     disk.FailRead(2 * kChunk + 512, EBADMSG);
     ReadAhead reader(file, kChunk, 8 * kChunk, 0);
     BYTE* buffer = nullptr;
@@ -107,7 +112,7 @@ TEST_F(ReadAheadFaults, FailedReadIsHandedOverInItsTurnAndEndsTheReading) {
     EXPECT_EQ(disk.Reads().size(), 3u);
 }
 
-TEST_F(ReadAheadFaults, ShortReadLeavesTheRestZeroAndTheNextStartsAtItsEnd) {
+TEST_F(ReadAheadDisk, ShortReadLeavesTheRestZeroAndTheNextStartsAtItsEnd) {
     disk.ShortenRead(kChunk + 512);
     ReadAhead reader(file, kChunk, 8 * kChunk, kChunk);
     BYTE* buffer = nullptr;

@@ -12,15 +12,16 @@ SYSTEMTIME At(WORD year, WORD month, WORD day, WORD hour, WORD minute, WORD seco
 class ReadTestTest : public JobTest {
 protected:
     // The start time holds until the job's first read, the end time after it.
-    void SetTimes(const SYSTEMTIME& start, const SYSTEMTIME& end, ULONGLONG firstRead) {
+    void SetTimes(SimulatedDisk& disk, const SYSTEMTIME& start, const SYSTEMTIME& end,
+                  ULONGLONG firstRead) {
         clock.SetLocalTime(start);
-        machine.BeforeReadAt(firstRead, [this, end] { clock.SetLocalTime(end); });
+        disk.BeforeReadAt(firstRead, [this, end] { clock.SetLocalTime(end); });
     }
 };
 
 TEST_F(ReadTestTest, ReportsTimesRangeAndBytesOfAWholeFloppy) {
-    OpenDisk(1474560);
-    SetTimes(At(2024, 12, 6, 7, 1, 2), At(2024, 12, 6, 7, 1, 5), 0);
+    SimulatedDisk& disk = OpenDisk(1474560);
+    SetTimes(disk, At(2024, 12, 6, 7, 1, 2), At(2024, 12, 6, 7, 1, 5), 0);
     RunReadTest(0, 2879);
 
     ASSERT_EQ(backend.boxes.size(), 1u);
@@ -34,7 +35,7 @@ TEST_F(ReadTestTest, ReportsTimesRangeAndBytesOfAWholeFloppy) {
 
 TEST_F(ReadTestTest, SingleSectorOverTheTurnOfTheYear) {
     SimulatedDisk& disk = OpenDisk(64 << 20);
-    SetTimes(At(2024, 12, 31, 23, 59, 58), At(2025, 1, 1, 0, 0, 1), 77 * 512);
+    SetTimes(disk, At(2024, 12, 31, 23, 59, 58), At(2025, 1, 1, 0, 0, 1), 77 * 512);
     RunReadTest(77, 77);
 
     EXPECT_EQ(disk.Reads(), (std::vector<sim::Transfer>{{77 * 512, 512}}));

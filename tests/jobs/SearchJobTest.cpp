@@ -1,8 +1,10 @@
 // The pattern search over a simulated disk: where each outcome leaves the position,
 // the hex pattern's conversion and the text types' renderings.
+#include "platform/framework/Messages.h"
 #include "platform/framework/Styles.h"
 #include "tests/jobs/JobHarness.h"
 
+#include <atomic>
 #include <string>
 #include <vector>
 
@@ -145,16 +147,15 @@ TEST_F(SearchJobTest, NoMatchEndsOnTheLastSectorSilently) {
 TEST_F(SearchJobTest, StoppedSearchLeavesTheFirstChunkNotSearched) {
     SimulatedDisk& disk = OpenDisk(kDisk);
     disk.Fill(3 * kChunk + 5 * 512, "\x55\xAA");
-    machine.HoldReadUntilReleased(2 * kChunk);
+    // The stop comes once chunk 2 is searched, on the job's own thread as it takes
+    // its rate sample, which is before it looks for a stop.
+    std::atomic<bool> posted{false};
+    clock.WhenRead([&] {
+        if (device.GetPosition() == 3 * kChunk && !posted.exchange(true))
+            PostThreadMessageA(GetCurrentThreadId(), WM_JOB_ABORT, 0, 0);
+    });
     device.SetSearchType(SEARCH_HEX);
     ASSERT_EQ(device.StartSearch(Range(0, kLast, "55AA")), 1);
-    // Once the position has moved past chunk 1, the job's next steps are its stop
-    // check and the wait for the held chunk, a matter of microseconds; the pause
-    // leaves it ample time to be waiting there when the stop comes.
-    ASSERT_TRUE(backend.RunUntil([this] { return device.GetPosition() == 2 * kChunk; }));
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    PostThreadMessageA(device.GetWorkerThreadId(), WM_JOB_ABORT, 0, 0);
-    machine.Release();
     WaitForJobEnd();
     EXPECT_EQ(device.GetPosition(), 3 * kChunk);
     const std::vector<sim::Transfer> reads = disk.Reads();

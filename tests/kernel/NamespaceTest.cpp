@@ -71,9 +71,9 @@ protected:
                            FILE_FLAG_NO_BUFFERING | FILE_FLAG_WRITE_THROUGH, nullptr);
     }
 
-    static BOOL Control(HANDLE file, DWORD code, void* out = nullptr, DWORD outSize = 0) {
+    static bool Control(HANDLE file, DWORD code, void* out = nullptr, DWORD outSize = 0) {
         DWORD returned = 0;
-        return DeviceIoControl(file, code, nullptr, 0, out, outSize, &returned, nullptr);
+        return DeviceIoControl(file, code, nullptr, 0, out, outSize, &returned, nullptr) != FALSE;
     }
 
     TempFolder m_root;

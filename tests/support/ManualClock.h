@@ -9,6 +9,7 @@
 #include "platform/kernel/Machine.h"
 
 #include <atomic>
+#include <functional>
 #include <mutex>
 
 class ManualClock : public kernel::Clock {
@@ -26,7 +27,23 @@ public:
         m_time = time;
     }
 
-    DWORD Ticks() override { return m_ticks.load(); }
+    // Runs an action on the reading thread each time the ticks are read: a job reads
+    // them for its rate after every chunk, before it looks for a stop request.
+    void WhenRead(std::function<void()> action) {
+        std::lock_guard lock(m_mutex);
+        m_whenRead = std::move(action);
+    }
+
+    DWORD Ticks() override {
+        std::function<void()> action;
+        {
+            std::lock_guard lock(m_mutex);
+            action = m_whenRead;
+        }
+        if (action)
+            action();
+        return m_ticks.load();
+    }
     SYSTEMTIME LocalTime() override {
         std::lock_guard lock(m_mutex);
         return m_time;
@@ -36,4 +53,5 @@ private:
     std::atomic<DWORD> m_ticks{0};
     std::mutex m_mutex;
     SYSTEMTIME m_time{2024, 1, 1, 1, 0, 0, 0, 0};
+    std::function<void()> m_whenRead;
 };

@@ -1,4 +1,5 @@
 #include "tests/support/SimulatedMachine.h"
+#include "platform/kernel/DiskGeometry.h"
 
 #include <algorithm>
 #include <cctype>
@@ -8,18 +9,8 @@
 namespace sim {
 namespace {
 
-constexpr ULONGLONG kFloppyBytes = 1474560;
 constexpr ULONGLONG kDefaultFreeSpace = 1ULL << 40;
 constexpr char kPhysicalDrive[] = "\\\\.\\PHYSICALDRIVE";
-constexpr DWORD kHeads = 255;
-constexpr DWORD kSectorsPerTrack = 63;
-
-LONGLONG CylindersOf(ULONGLONG size, DWORD sectorSize) {
-    ULONGLONG perCylinder =
-        ULONGLONG{kHeads} * kSectorsPerTrack * (sectorSize == 0 ? 1 : sectorSize);
-    return static_cast<LONGLONG>(size / perCylinder);
-}
-
 bool StartsWithNoCase(const std::string& text, std::string_view prefix) {
     if (text.size() < prefix.size())
         return false;
@@ -58,10 +49,11 @@ std::optional<char> LetterOf(std::string path) {
 // A handle's view of a disk: the whole disk or one volume of it.
 class SimulatedObject : public kernel::OpenObject {
 public:
-    SimulatedObject(SimulatedDisk& disk, ULONGLONG base, ULONGLONG length,
-                    std::vector<SimulatedMachine::Extent> extents, bool noExtents)
-        : m_disk(disk), m_base(base), m_length(length), m_extents(std::move(extents)),
-          m_noExtents(noExtents) {
+    // extent: where the view lies on the disk; named: whether it answers the
+    // disk-extents request.
+    SimulatedObject(const SimulatedMachine::Extent& extent, bool named, DWORD access)
+        : m_disk(*extent.disk), m_base(extent.offset), m_length(extent.length), m_named(named),
+          m_writable(access & GENERIC_WRITE) {
         m_disk.Opened();
     }
     ~SimulatedObject() override { m_disk.Closed(this); }
@@ -70,6 +62,9 @@ public:
         return m_disk.Read(m_base + offset, buffer, count, m_base + m_length, done);
     }
     DWORD Write(ULONGLONG offset, const void* buffer, DWORD count, DWORD& done) override {
+        done = 0;
+        if (!m_writable)
+            return ERROR_ACCESS_DENIED;
         return m_disk.Write(m_base + offset, buffer, count, m_base + m_length, done);
     }
     DWORD Size(LONGLONG& size) override {
@@ -87,30 +82,25 @@ public:
 private:
     DWORD Extents(void* out, DWORD outSize, DWORD& returned) {
         m_disk.Control(this, IOCTL_VOLUME_GET_VOLUME_DISK_EXTENTS, nullptr, 0, m_length, returned);
-        if (m_noExtents || m_extents.empty())
+        if (!m_named)
             return ERROR_NOT_SUPPORTED;
-        std::size_t first = offsetof(VOLUME_DISK_EXTENTS, Extents);
-        std::size_t needed = first + m_extents.size() * sizeof(DISK_EXTENT);
-        if (out == nullptr || outSize < needed)
+        if (out == nullptr || outSize < sizeof(VOLUME_DISK_EXTENTS))
             return ERROR_INSUFFICIENT_BUFFER;
-        auto* bytes = static_cast<BYTE*>(out);
-        DWORD count = static_cast<DWORD>(m_extents.size());
-        std::memcpy(bytes, &count, sizeof count);
-        for (std::size_t i = 0; i < m_extents.size(); ++i) {
-            DISK_EXTENT extent{static_cast<DWORD>(m_extents[i].disk->Number()),
-                               {static_cast<LONGLONG>(m_extents[i].offset)},
-                               {static_cast<LONGLONG>(m_extents[i].length)}};
-            std::memcpy(bytes + first + i * sizeof extent, &extent, sizeof extent);
-        }
-        returned = static_cast<DWORD>(needed);
+        VOLUME_DISK_EXTENTS answer{};
+        answer.NumberOfDiskExtents = 1;
+        answer.Extents[0] = DISK_EXTENT{static_cast<DWORD>(m_disk.Number()),
+                                        {static_cast<LONGLONG>(m_base)},
+                                        {static_cast<LONGLONG>(m_length)}};
+        std::memcpy(out, &answer, sizeof answer);
+        returned = sizeof answer;
         return 0;
     }
 
     SimulatedDisk& m_disk;
     ULONGLONG m_base;
     ULONGLONG m_length;
-    std::vector<SimulatedMachine::Extent> m_extents;
-    bool m_noExtents;
+    bool m_named;
+    bool m_writable;
 };
 
 } // namespace
@@ -118,17 +108,7 @@ private:
 // ---- SimulatedDisk
 
 SimulatedDisk::SimulatedDisk(int number, ULONGLONG size, DWORD sectorSize)
-    : m_number(number), m_size(size), m_sectorSize(sectorSize) {
-    if (size == kFloppyBytes && sectorSize == 512) {
-        m_cylinders = 80;
-        m_tracksPerCylinder = 2;
-        m_sectorsPerTrack = 18;
-    } else {
-        m_tracksPerCylinder = kHeads;
-        m_sectorsPerTrack = kSectorsPerTrack;
-        m_cylinders = CylindersOf(size, sectorSize);
-    }
-}
+    : m_number(number), m_size(size), m_sectorSize(sectorSize) {}
 
 std::string SimulatedDisk::Path() const {
     return kPhysicalDrive + std::to_string(m_number);
@@ -197,10 +177,8 @@ UINT SimulatedDisk::DriveType() const {
     return m_driveType;
 }
 
-void SimulatedDisk::SetGeometry(LONGLONG cylinders, DWORD tracksPerCylinder,
-                                DWORD sectorsPerTrack) {
+void SimulatedDisk::SetGeometry(DWORD tracksPerCylinder, DWORD sectorsPerTrack) {
     std::lock_guard lock(m_mutex);
-    m_cylinders = cylinders;
     m_tracksPerCylinder = tracksPerCylinder;
     m_sectorsPerTrack = sectorsPerTrack;
 }
@@ -230,14 +208,8 @@ void SimulatedDisk::RefuseDismount(DWORD error) {
     m_dismountError = error;
 }
 
-void SimulatedDisk::RefuseGeometryEx() {
-    std::lock_guard lock(m_mutex);
-    m_refuseGeometryEx = true;
-}
-
 void SimulatedDisk::RefuseGeometry() {
     std::lock_guard lock(m_mutex);
-    m_refuseGeometryEx = true;
     m_refuseGeometry = true;
 }
 
@@ -248,7 +220,7 @@ void SimulatedDisk::FailRead(ULONGLONG offset, DWORD error) {
 
 void SimulatedDisk::ShortenRead(ULONGLONG offset) {
     std::lock_guard lock(m_mutex);
-    m_readFaults.push_back({offset, 0});
+    m_readEnd = std::min(m_readEnd, offset);
 }
 
 void SimulatedDisk::FailWrite(ULONGLONG offset, DWORD error) {
@@ -258,15 +230,21 @@ void SimulatedDisk::FailWrite(ULONGLONG offset, DWORD error) {
 
 void SimulatedDisk::ShortenWrite(ULONGLONG offset) {
     std::lock_guard lock(m_mutex);
-    m_writeFaults.push_back({offset, 0});
+    m_writeEnd = std::min(m_writeEnd, offset);
 }
 
 void SimulatedDisk::ClearFaults() {
     std::lock_guard lock(m_mutex);
     m_openError = m_lockError = m_dismountError = 0;
-    m_refuseGeometryEx = m_refuseGeometry = false;
+    m_refuseGeometry = false;
     m_readFaults.clear();
     m_writeFaults.clear();
+    m_readEnd = m_writeEnd = ~0ULL;
+}
+
+void SimulatedDisk::BeforeReadAt(ULONGLONG offset, std::function<void()> action) {
+    std::lock_guard lock(m_mutex);
+    m_readActions[offset] = std::move(action);
 }
 
 std::vector<Transfer> SimulatedDisk::Reads() const {
@@ -330,23 +308,31 @@ std::optional<SimulatedDisk::Fault> SimulatedDisk::FaultIn(const std::vector<Fau
 }
 
 DWORD SimulatedDisk::Read(ULONGLONG offset, void* buffer, DWORD count, ULONGLONG end, DWORD& done) {
+    std::function<void()> action;
+    {
+        std::lock_guard lock(m_mutex);
+        if (auto found = m_readActions.find(offset); found != m_readActions.end())
+            action = found->second;
+    }
+    // Run without the lock: the action may wait for the test, which reads counters.
+    if (action)
+        action();
     std::lock_guard lock(m_mutex);
     m_reads.push_back({offset, count});
     done = 0;
-    end = std::min(end, m_size);
+    end = std::min({end, m_size, m_readEnd});
     if (offset >= end)
         return 0;
     DWORD length = static_cast<DWORD>(std::min<ULONGLONG>(count, end - offset));
-    if (auto fault = FaultIn(m_readFaults, offset, length)) {
-        if (fault->error != 0)
-            return fault->error;
-        length = static_cast<DWORD>(fault->offset - offset);
-    }
+    if (auto fault = FaultIn(m_readFaults, offset, length))
+        return fault->error;
     CopyOut(offset, static_cast<BYTE*>(buffer), length);
     done = length;
     return 0;
 }
 
+// As on a Linux block device, a write that reaches the end of the medium moves
+// the bytes before it and then fails.
 DWORD SimulatedDisk::Write(ULONGLONG offset, const void* buffer, DWORD count, ULONGLONG end,
                            DWORD& done) {
     std::lock_guard lock(m_mutex);
@@ -354,43 +340,31 @@ DWORD SimulatedDisk::Write(ULONGLONG offset, const void* buffer, DWORD count, UL
     done = 0;
     if (m_readOnly)
         return ERROR_WRITE_PROTECT;
-    end = std::min(end, m_size);
-    if (offset >= end)
-        return count == 0 ? 0 : ENOSPC;
-    DWORD length = static_cast<DWORD>(std::min<ULONGLONG>(count, end - offset));
-    if (auto fault = FaultIn(m_writeFaults, offset, length)) {
-        if (fault->error != 0)
-            return fault->error;
-        length = static_cast<DWORD>(fault->offset - offset);
-    }
+    end = std::min({end, m_size, m_writeEnd});
+    DWORD length = offset >= end ? 0 : static_cast<DWORD>(std::min<ULONGLONG>(count, end - offset));
+    if (auto fault = FaultIn(m_writeFaults, offset, length))
+        return fault->error;
     CopyIn(offset, static_cast<const BYTE*>(buffer), length);
     done = length;
-    return 0;
+    return length < count ? ENOSPC : 0;
 }
 
-DWORD SimulatedDisk::Geometry(void* out, DWORD outSize, bool extended, ULONGLONG size,
+// The Linux layer's rules for a disk it knows only by its size, with the heads and
+// sectors per track a real disk reports where the test set them. A partition
+// measures itself.
+DWORD SimulatedDisk::Geometry(DWORD code, void* out, DWORD outSize, ULONGLONG size,
                               DWORD& returned) const {
-    if (extended ? m_refuseGeometryEx : m_refuseGeometry)
+    if (m_refuseGeometry)
         return ERROR_NOT_SUPPORTED;
-    DWORD needed = extended ? offsetof(DISK_GEOMETRY_EX, Data) : sizeof(DISK_GEOMETRY);
-    if (out == nullptr || outSize < needed)
-        return ERROR_INSUFFICIENT_BUFFER;
-    DISK_GEOMETRY_EX geometry{};
-    geometry.Geometry.MediaType = m_driveType == DRIVE_REMOVABLE ? 11 : 12;
-    geometry.Geometry.Cylinders.QuadPart = m_cylinders;
-    geometry.Geometry.TracksPerCylinder = m_tracksPerCylinder;
-    geometry.Geometry.SectorsPerTrack = m_sectorsPerTrack;
-    if (size != m_size) {
-        // A partition measures itself: its own size, cylinders counted from it.
-        geometry.Geometry.TracksPerCylinder = kHeads;
-        geometry.Geometry.SectorsPerTrack = kSectorsPerTrack;
-        geometry.Geometry.Cylinders.QuadPart = CylindersOf(size, m_sectorSize);
+    const DWORD media =
+        m_driveType == DRIVE_REMOVABLE ? kernel::kRemovableMedia : kernel::kFixedMedia;
+    kernel::DiskShape shape = kernel::StandInShape(size, media);
+    shape.bytesPerSector = m_sectorSize;
+    if (m_tracksPerCylinder != 0) {
+        shape.tracksPerCylinder = m_tracksPerCylinder;
+        shape.sectorsPerTrack = m_sectorsPerTrack;
     }
-    geometry.Geometry.BytesPerSector = m_sectorSize;
-    geometry.DiskSize.QuadPart = static_cast<LONGLONG>(size);
-    std::memcpy(out, &geometry, needed);
-    returned = needed;
-    return 0;
+    return kernel::AnswerGeometry(code, shape, out, outSize, returned);
 }
 
 DWORD SimulatedDisk::Control(const void* owner, DWORD code, void* out, DWORD outSize,
@@ -414,9 +388,8 @@ DWORD SimulatedDisk::Control(const void* owner, DWORD code, void* out, DWORD out
             m_claim = nullptr;
         return 0;
     case IOCTL_DISK_GET_DRIVE_GEOMETRY_EX:
-        return Geometry(out, outSize, true, size, returned);
     case IOCTL_DISK_GET_DRIVE_GEOMETRY:
-        return Geometry(out, outSize, false, size, returned);
+        return Geometry(code, out, outSize, size, returned);
     case IOCTL_VOLUME_GET_VOLUME_DISK_EXTENTS:
         return 0; // only counted here; the volume answers
     default:
@@ -454,17 +427,12 @@ void SimulatedMachine::AddLetter(char letter, SimulatedDisk& disk) {
 void SimulatedMachine::AddLetter(char letter, SimulatedDisk& disk, ULONGLONG offset,
                                  ULONGLONG length) {
     Letter& entry = m_letters[static_cast<char>(std::toupper(static_cast<unsigned char>(letter)))];
-    entry.extents = {Extent{&disk, offset, length}};
+    entry.extent = Extent{&disk, offset, length};
     entry.noExtents = disk.Number() < 0;
 }
 
 void SimulatedMachine::NoExtents(char letter) {
     FindLetter(letter)->noExtents = true;
-}
-
-void SimulatedMachine::SecondExtent(char letter, SimulatedDisk& disk, ULONGLONG offset,
-                                    ULONGLONG length) {
-    FindLetter(letter)->extents.push_back(Extent{&disk, offset, length});
 }
 
 void SimulatedMachine::RefuseOpen(char letter, DWORD error) {
@@ -497,20 +465,18 @@ DWORD SimulatedMachine::OpenDevice(const kernel::OpenRequest& request,
     if (SimulatedDisk* disk = FindDisk(request.path)) {
         if (DWORD error = disk->OpenCheck(); error != 0)
             return error;
-        opened = std::make_unique<SimulatedObject>(
-            *disk, 0, disk->Size(), std::vector<Extent>{{disk, 0, disk->Size()}}, false);
+        opened =
+            std::make_unique<SimulatedObject>(Extent{disk, 0, disk->Size()}, true, request.access);
         return 0;
     }
     auto letter = LetterOf(request.path);
     Letter* volume = letter ? FindLetter(*letter) : nullptr;
     if (volume == nullptr || request.path.back() == '\\')
         return ERROR_FILE_NOT_FOUND;
-    const Extent& first = volume->extents.front();
-    if (DWORD error = volume->openError != 0 ? volume->openError : first.disk->OpenCheck();
+    if (DWORD error = volume->openError != 0 ? volume->openError : volume->extent.disk->OpenCheck();
         error != 0)
         return error;
-    opened = std::make_unique<SimulatedObject>(*first.disk, first.offset, first.length,
-                                               volume->extents, volume->noExtents);
+    opened = std::make_unique<SimulatedObject>(volume->extent, !volume->noExtents, request.access);
     return 0;
 }
 
@@ -526,7 +492,7 @@ UINT SimulatedMachine::DriveType(const std::string& root) {
         return disk->DriveType();
     auto letter = LetterOf(root);
     Letter* volume = letter ? FindLetter(*letter) : nullptr;
-    return volume == nullptr ? DRIVE_NO_ROOT_DIR : volume->extents.front().disk->DriveType();
+    return volume == nullptr ? DRIVE_NO_ROOT_DIR : volume->extent.disk->DriveType();
 }
 
 DWORD SimulatedMachine::FreeSpace(const std::string& directory, ULONGLONG& freeToCaller,

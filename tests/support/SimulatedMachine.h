@@ -18,18 +18,22 @@
 // order of AddDisk; AddMedium adds a disk that is no physical drive (a floppy, a
 // disc), reachable through its letters only.
 //
-// What the device code sees behaves like the Linux layer: the lock is a claim on
-// the disk that one handle at a time may hold; the dismount succeeds only for the
-// handle holding the claim on a disk that is not mounted; a volume reports its
-// disk's number; geometry counts cylinders from the size (255 heads, 63 sectors
-// per track; 80/2/18 for a 1,474,560-byte disk of 512-byte sectors). The kernel
-// layer itself refuses unbuffered transfers that are not whole sectors.
+// What the device code sees behaves like the Linux layer, and the tests in
+// tests/kernel/KernelContractTest.cpp hold both to the same promises: the lock is
+// a claim on the disk that one handle at a time may hold; the dismount succeeds
+// only for the handle holding the claim on a disk that is not mounted; a volume
+// reports its disk's number; geometry follows the Linux layer's rules for a
+// stand-in disk (platform/kernel/DiskGeometry.h); a read-only handle refuses
+// writes; reads stop short at the end of the medium and writes past it fail. The
+// kernel layer itself refuses unbuffered transfers that are not whole sectors.
+// Every fault below is one a Linux disk can show.
 //
 // Disks are safe to use from a job thread while the test thread reads counters or
 // changes faults.
 #include "platform/kernel/Kernel.h"
 #include "platform/kernel/Machine.h"
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -69,23 +73,31 @@ public:
     // Description.
     void SetDriveType(UINT type); // DRIVE_FIXED unless set
     UINT DriveType() const;
-    void SetGeometry(LONGLONG cylinders, DWORD tracksPerCylinder, DWORD sectorsPerTrack);
-    void SetReadOnly(bool readOnly); // writes fail with ERROR_WRITE_PROTECT
+    // The heads and sectors per track the disk reports, as a real disk answers
+    // HDIO_GETGEO; cylinders always come from the size.
+    void SetGeometry(DWORD tracksPerCylinder, DWORD sectorsPerTrack);
+    void SetReadOnly(bool readOnly); // write-protected: writes fail with ERROR_WRITE_PROTECT
     void SetMounted(bool mounted);   // a mounted disk refuses the dismount (busy)
 
     // Faults. Each stays until ClearFaults.
     void RefuseOpen(DWORD error = ERROR_ACCESS_DENIED);
-    void RefuseLock(DWORD error = ERROR_ACCESS_DENIED);
-    void RefuseDismount(DWORD error = ERROR_BUSY);
-    void RefuseGeometryEx(); // only the cylinder/head/sector request answers
-    void RefuseGeometry();   // both geometry requests are refused
-    // A transfer whose bytes cover the given disk offset fails, or delivers only
-    // the bytes before that offset.
+    void RefuseLock(DWORD error = ERROR_BUSY);     // another program holds the disk
+    void RefuseDismount(DWORD error = ERROR_BUSY); // a file system of it is in use
+    void RefuseGeometry();                         // the disk cannot tell its size
+    // A bad sector: a transfer whose bytes cover the given disk offset fails.
     void FailRead(ULONGLONG offset, DWORD error = EIO);
-    void ShortenRead(ULONGLONG offset);
     void FailWrite(ULONGLONG offset, DWORD error = EIO);
+    // The medium ends at the offset from now on (a card pulled out, a stand-in file
+    // cut short): reads stop short there, and a write that reaches it fails with
+    // ENOSPC after moving the bytes before it.
+    void ShortenRead(ULONGLONG offset);
     void ShortenWrite(ULONGLONG offset);
     void ClearFaults();
+
+    // Runs an action on the reading thread when a read begins at the offset, before
+    // the disk serves it: to hold the read until the test lets it go, or to learn
+    // that it began. It stays until replaced.
+    void BeforeReadAt(ULONGLONG offset, std::function<void()> action);
 
     // What happened.
     std::vector<Transfer> Reads() const;
@@ -110,13 +122,13 @@ private:
     static constexpr ULONGLONG kBlock = 64 * 1024;
     struct Fault {
         ULONGLONG offset;
-        DWORD error; // 0: shorten
+        DWORD error;
     };
     static std::optional<Fault> FaultIn(const std::vector<Fault>& faults, ULONGLONG offset,
                                         DWORD count);
     void CopyOut(ULONGLONG offset, BYTE* out, std::size_t length) const;
     void CopyIn(ULONGLONG offset, const BYTE* in, std::size_t length);
-    DWORD Geometry(void* out, DWORD outSize, bool extended, ULONGLONG size, DWORD& returned) const;
+    DWORD Geometry(DWORD code, void* out, DWORD outSize, ULONGLONG size, DWORD& returned) const;
 
     const int m_number;
     const ULONGLONG m_size;
@@ -125,18 +137,19 @@ private:
     mutable std::mutex m_mutex;
     std::map<ULONGLONG, std::vector<BYTE>> m_blocks;
     UINT m_driveType = DRIVE_FIXED;
-    LONGLONG m_cylinders;
-    DWORD m_tracksPerCylinder;
-    DWORD m_sectorsPerTrack;
+    DWORD m_tracksPerCylinder = 0; // 0: the stand-in disk's shape
+    DWORD m_sectorsPerTrack = 0;
     bool m_readOnly = false;
     bool m_mounted = false;
     DWORD m_openError = 0;
     DWORD m_lockError = 0;
     DWORD m_dismountError = 0;
-    bool m_refuseGeometryEx = false;
     bool m_refuseGeometry = false;
     std::vector<Fault> m_readFaults;
     std::vector<Fault> m_writeFaults;
+    ULONGLONG m_readEnd = ~0ULL;
+    ULONGLONG m_writeEnd = ~0ULL;
+    std::map<ULONGLONG, std::function<void()>> m_readActions;
     std::vector<Transfer> m_reads;
     std::vector<Transfer> m_writes;
     std::vector<DWORD> m_controls;
@@ -156,10 +169,8 @@ public:
     // The letter's volume: the whole disk, or length bytes from offset.
     void AddLetter(char letter, SimulatedDisk& disk);
     void AddLetter(char letter, SimulatedDisk& disk, ULONGLONG offset, ULONGLONG length);
-    // Faults of a letter: its disk-extents request is refused (a floppy, a disc),
-    // or it spans a second extent so that a one-extent answer does not fit.
+    // A letter whose disk-extents request is refused (a floppy, a disc).
     void NoExtents(char letter);
-    void SecondExtent(char letter, SimulatedDisk& disk, ULONGLONG offset, ULONGLONG length);
     void RefuseOpen(char letter, DWORD error = ERROR_ACCESS_DENIED);
 
     // Free space of a directory: the entry with the longest matching prefix
@@ -180,7 +191,7 @@ public:
         ULONGLONG length;
     };
     struct Letter {
-        std::vector<Extent> extents;
+        Extent extent;
         bool noExtents = false;
         DWORD openError = 0;
     };

@@ -1,4 +1,5 @@
 #include "tests/ui/MainWindowFixture.h"
+#include "view/ControlSets.h"
 
 #include "platform/framework/WindowBackend.h"
 #include "platform/text/Cp932.h"
@@ -6,13 +7,6 @@
 #include <regex>
 
 namespace {
-
-constexpr int kBusySet[] = {
-    IDC_SEARCH,      IDC_CREATE_IMAGE, IDC_RESTORE_IMAGE, IDC_LOCK,        IDC_PREV_SECTOR,
-    IDC_NEXT_SECTOR, IDC_PREV_FAST,    IDC_NEXT_FAST,     IDC_JUMP,        IDC_HEX_VIEW,
-    IDC_TEXT_PANE,   IDC_JUMP_TARGET,  IDC_PATTERN,       IDC_RADIO_ASCII, IDC_RADIO_SJIS,
-    IDC_SEARCH_TYPE, IDC_SECTOR_LIST,
-};
 
 // A removable disk too large to search through before the test is done with it:
 // its zeros never hold the pattern.

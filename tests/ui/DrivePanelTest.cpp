@@ -1,6 +1,7 @@
 #include "tests/ui/MainWindowFixture.h"
 
 #include "platform/kernel/LinuxMachine.h"
+#include "view/ControlSets.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -12,7 +13,7 @@ namespace {
 
 TEST_F(MainWindowTest, LockShowsTheDriveInTitleAndGeometryAndUnlockKeepsIt) {
     SimulatedDisk& disk = machine.AddDisk(10485760);
-    disk.SetGeometry(40, 16, 32); // multiplies out to the capacity
+    disk.SetGeometry(16, 32); // 40 cylinders multiply out to the capacity
     machine.AddLetter('C', disk);
     Start();
     Lock();
@@ -40,7 +41,7 @@ TEST_F(MainWindowTest, LockShowsTheDriveInTitleAndGeometryAndUnlockKeepsIt) {
     EXPECT_EQ(Text(IDC_LOCK), "Lock");
     EXPECT_TRUE(backend.Enabled(IDC_DRIVE_LIST));
     EXPECT_EQ(backend.FocusId(), IDC_DRIVE_LIST);
-    for (int id : {IDC_SEARCH, IDC_PREV_SECTOR, IDC_JUMP, IDC_JUMP_TARGET, IDC_SEARCH_TYPE})
+    for (int id : kClosedSet)
         EXPECT_FALSE(backend.Enabled(id)) << id;
     EXPECT_TRUE(backend.Enabled(IDC_SECTOR_LIST));
     EXPECT_EQ(Title(), "Kolm - PhysicalDrive0 / Fixed / HDD / 10MB");
@@ -74,9 +75,7 @@ INSTANTIATE_TEST_SUITE_P(
         TitleCase{1ull << 40, DRIVE_UNKNOWN, "Kolm - PhysicalDrive0 / 1048576MB"}));
 
 TEST_F(MainWindowTest, GeometryCaptionTellsWhetherTheFiguresMultiplyOutToTheCapacity) {
-    SimulatedDisk& computed = machine.AddDisk(10485760);
-    computed.RefuseGeometryEx(); // the capacity is then the product itself
-    machine.AddLetter('C', computed);
+    machine.AddLetter('C', machine.AddDisk(8225280)); // one cylinder of 255 x 63 sectors
     machine.AddLetter('D', machine.AddDisk(10485760));
     Start();
 

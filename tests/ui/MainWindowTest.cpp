@@ -1,6 +1,7 @@
 #include "tests/ui/MainWindowFixture.h"
 
 #include "ui/ViewerApp.h"
+#include "view/ControlSets.h"
 
 namespace {
 
@@ -17,10 +18,7 @@ TEST_F(MainWindowTest, OpensWithTheDriveListAndOnlyTheDriveChoiceUsable) {
     EXPECT_EQ(backend.Selection(IDC_DRIVE_LIST), -1);
     EXPECT_TRUE(backend.Enabled(IDC_DRIVE_LIST));
     EXPECT_TRUE(backend.Enabled(IDC_LOCK));
-    for (int id :
-         {IDC_SEARCH, IDC_PREV_SECTOR, IDC_NEXT_SECTOR, IDC_PREV_FAST, IDC_NEXT_FAST, IDC_JUMP,
-          IDC_HEX_VIEW, IDC_TEXT_PANE, IDC_JUMP_TARGET, IDC_PATTERN, IDC_CREATE_IMAGE,
-          IDC_RESTORE_IMAGE, IDC_RADIO_ASCII, IDC_RADIO_SJIS, IDC_SEARCH_TYPE})
+    for (int id : kStartUpSet)
         EXPECT_FALSE(backend.Enabled(id)) << id;
 
     for (int id : {IDC_CYLINDERS, IDC_HEADS, IDC_SECTORS_PER_TRACK, IDC_BYTES_PER_SECTOR})
