@@ -26,7 +26,7 @@ ReadAhead::~ReadAhead() {
                          FILE_BEGIN);
 }
 
-BOOL ReadAhead::Next(BYTE*& buffer, DWORD& done) {
+bool ReadAhead::Next(BYTE*& buffer, DWORD& done) {
     {
         std::lock_guard lock(m_mutex);
         m_holding = false;
@@ -41,7 +41,7 @@ BOOL ReadAhead::Next(BYTE*& buffer, DWORD& done) {
     // Asked beyond the last read: nothing more comes, as from a read at the end.
     if (m_taken == m_started) {
         done = 0;
-        return TRUE;
+        return true;
     }
     const Slot& slot = m_slots[m_taken % kSlots];
     ++m_taken;
@@ -93,7 +93,7 @@ void ReadAhead::Read(Slot& slot, DWORD count) {
     SetFilePointerEx(m_file, LARGE_INTEGER{0}, &from, FILE_CURRENT);
     slot.from = from.QuadPart;
     slot.done = 0;
-    slot.ok = ReadFile(m_file, slot.buffer.get(), count, &slot.done, nullptr);
+    slot.ok = ReadFile(m_file, slot.buffer.get(), count, &slot.done, nullptr) != FALSE;
     slot.error = slot.ok ? 0 : GetLastError();
     ZeroRest(slot.buffer.get(), m_zeroed, slot.done);
 }

@@ -25,9 +25,9 @@ public:
     // False when no helper thread could be had; the job then reads for itself.
     bool Started() const { return m_helper != nullptr; }
 
-    // Waits for the next chunk and hands back the one taken before. FALSE when its
+    // Waits for the next chunk and hands back the one taken before. False when its
     // read failed, with the read's error as this thread's last error.
-    BOOL Next(BYTE*& buffer, DWORD& done);
+    bool Next(BYTE*& buffer, DWORD& done);
 
 private:
     // One chunk for the job to hold and two to read into.
@@ -36,7 +36,7 @@ private:
         ChunkBuffer buffer;
         LONGLONG from = 0; // the file pointer before its read
         bool read = false;
-        BOOL ok = FALSE;
+        bool ok = false;
         DWORD done = 0;
         DWORD error = 0;
     };
