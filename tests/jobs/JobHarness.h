@@ -20,13 +20,22 @@
 #include <mutex>
 #include <thread>
 
-// Runs an action on the reading thread when a read begins at a given offset of
-// any disk, before the disk serves it.
+// Runs an action on the transferring thread when a read or a write begins at a
+// given offset of any disk, before the disk serves it.
 class HookedMachine : public SimulatedMachine {
 public:
     void BeforeReadAt(ULONGLONG offset, std::function<void()> action) {
         std::lock_guard lock(m_mutex);
-        m_actions[offset] = std::move(action);
+        m_readActions[offset] = std::move(action);
+    }
+    void BeforeWriteAt(ULONGLONG offset, std::function<void()> action) {
+        std::lock_guard lock(m_mutex);
+        m_writeActions[offset] = std::move(action);
+    }
+    void ClearActions() {
+        std::lock_guard lock(m_mutex);
+        m_readActions.clear();
+        m_writeActions.clear();
     }
 
     // The read at offset waits until a stop request is pending for the job thread,
@@ -73,10 +82,11 @@ private:
         Hooked(std::unique_ptr<kernel::OpenObject> inner, HookedMachine& machine)
             : m_inner(std::move(inner)), m_machine(machine) {}
         DWORD Read(ULONGLONG offset, void* buffer, DWORD count, DWORD& done) override {
-            m_machine.RunActionAt(offset);
+            m_machine.RunActionAt(m_machine.m_readActions, offset);
             return m_inner->Read(offset, buffer, count, done);
         }
         DWORD Write(ULONGLONG offset, const void* buffer, DWORD count, DWORD& done) override {
+            m_machine.RunActionAt(m_machine.m_writeActions, offset);
             return m_inner->Write(offset, buffer, count, done);
         }
         DWORD Size(LONGLONG& size) override { return m_inner->Size(size); }
@@ -91,12 +101,14 @@ private:
         HookedMachine& m_machine;
     };
 
-    void RunActionAt(ULONGLONG offset) {
+    using Actions = std::map<ULONGLONG, std::function<void()>>;
+
+    void RunActionAt(const Actions& actions, ULONGLONG offset) {
         std::function<void()> action;
         {
             std::lock_guard lock(m_mutex);
-            auto found = m_actions.find(offset);
-            if (found == m_actions.end())
+            auto found = actions.find(offset);
+            if (found == actions.end())
                 return;
             action = found->second;
         }
@@ -104,7 +116,8 @@ private:
     }
 
     std::mutex m_mutex;
-    std::map<ULONGLONG, std::function<void()>> m_actions;
+    Actions m_readActions;
+    Actions m_writeActions;
     std::condition_variable m_releasedChanged;
     bool m_released = false;
 };

@@ -74,7 +74,7 @@ public:
     }
     DWORD Size(LONGLONG& size) override {
         size = static_cast<LONGLONG>(m_length);
-        return 0;
+        return m_disk.SizeCheck();
     }
     DWORD Control(DWORD code, const void*, DWORD, void* out, DWORD outSize,
                   DWORD& returned) override {
@@ -155,10 +155,15 @@ void SimulatedDisk::CopyIn(ULONGLONG offset, const BYTE* in, std::size_t length)
         ULONGLONG block = offset / kBlock;
         std::size_t within = static_cast<std::size_t>(offset % kBlock);
         std::size_t piece = std::min<std::size_t>(length, kBlock - within);
-        auto& bytes = m_blocks[block];
-        if (bytes.empty())
+        // Zeros written where nothing was keep the disk sparse: they read the same.
+        auto found = m_blocks.find(block);
+        if (found != m_blocks.end())
+            std::memcpy(found->second.data() + within, in, piece);
+        else if (std::any_of(in, in + piece, [](BYTE b) { return b != 0; })) {
+            auto& bytes = m_blocks[block];
             bytes.assign(kBlock, 0);
-        std::memcpy(bytes.data() + within, in, piece);
+            std::memcpy(bytes.data() + within, in, piece);
+        }
         in += piece;
         offset += piece;
         length -= piece;
@@ -261,10 +266,21 @@ void SimulatedDisk::ShortenWrite(ULONGLONG offset) {
     m_writeFaults.push_back({offset, 0});
 }
 
+void SimulatedDisk::FailSize(DWORD error) {
+    std::lock_guard lock(m_mutex);
+    m_sizeError = error;
+}
+
+DWORD SimulatedDisk::SizeCheck() const {
+    std::lock_guard lock(m_mutex);
+    return m_sizeError;
+}
+
 void SimulatedDisk::ClearFaults() {
     std::lock_guard lock(m_mutex);
     m_openError = m_lockError = m_dismountError = 0;
     m_refuseGeometryEx = m_refuseGeometry = false;
+    m_sizeError = 0;
     m_readFaults.clear();
     m_writeFaults.clear();
 }

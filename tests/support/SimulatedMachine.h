@@ -85,6 +85,8 @@ public:
     void ShortenRead(ULONGLONG offset);
     void FailWrite(ULONGLONG offset, DWORD error = EIO);
     void ShortenWrite(ULONGLONG offset);
+    // The size request fails (a device that went away answers ENODEV).
+    void FailSize(DWORD error = ENODEV);
     void ClearFaults();
 
     // What happened.
@@ -100,6 +102,7 @@ public:
     // end: where the handle's view of the disk ends (a volume ends before the disk).
     DWORD Read(ULONGLONG offset, void* buffer, DWORD count, ULONGLONG end, DWORD& done);
     DWORD Write(ULONGLONG offset, const void* buffer, DWORD count, ULONGLONG end, DWORD& done);
+    DWORD SizeCheck() const;
     // size: what the handle sees of the disk (a partition measures itself).
     DWORD Control(const void* owner, DWORD code, void* out, DWORD outSize, ULONGLONG size,
                   DWORD& returned);
@@ -135,6 +138,7 @@ private:
     DWORD m_dismountError = 0;
     bool m_refuseGeometryEx = false;
     bool m_refuseGeometry = false;
+    DWORD m_sizeError = 0;
     std::vector<Fault> m_readFaults;
     std::vector<Fault> m_writeFaults;
     std::vector<Transfer> m_reads;
