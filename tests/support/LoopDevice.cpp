@@ -35,7 +35,14 @@ std::unique_ptr<LoopDevice> LoopDevice::Attach(const std::string& file, DWORD se
     }
     while (!path->empty() && path->back() == '\n')
         path->pop_back();
-    return std::unique_ptr<LoopDevice>(new LoopDevice(*path));
+    auto loop = std::unique_ptr<LoopDevice>(new LoopDevice(*path));
+    // The node keeps a read-only flag that an earlier user set (blockdev --setro)
+    // after it was detached; the device attached here is writable, as its file is.
+    if (!RunCommand("blockdev --setrw '" + *path + "'")) {
+        why = "losetup attached " + *path + " but it cannot be made writable";
+        return nullptr;
+    }
+    return loop;
 }
 
 LoopDevice::~LoopDevice() {
