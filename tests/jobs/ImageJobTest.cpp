@@ -321,44 +321,49 @@ TEST_F(ImageJobTest, RestoreThatNeverWrites) {
     device.RefreshDriveList();
     const std::string image = folder / "image.img";
     const std::string missing = folder / "missing.img";
+    // Either the disk is not taken when it is opened, or the job refuses to start.
+    using Hold = std::function<void(SimulatedDisk&)>;
+    const Hold mounted = [](SimulatedDisk& d) { d.SetMounted(true); };
+    const Hold claimed = [](SimulatedDisk& d) { d.RefuseLock(ERROR_BUSY); };
+    constexpr LONGLONG kLast = 8 * 1024 - 1;
     struct Case {
         const char* name;
-        bool locked;
+        Hold hold;
         std::string path;
         std::size_t imageSize;
-        LONGLONG first, last;
+        LONGLONG first;
         std::vector<CString> boxes;
     };
     const Case cases[] = {
-        {"not locked", false, image, kChunk, 0, 8 * 1024 - 1, {}},
-        {"reversed range", true, image, kChunk, 9, 8, {}},
+        {"mounted", mounted, image, kChunk, 0, {}},
+        {"claimed by another program", claimed, image, kChunk, 0, {}},
+        {"reversed range", {}, image, kChunk, kLast + 1, {}},
         {"no such file",
-         true,
+         {},
          missing,
          kChunk,
          0,
-         8 * 1024 - 1,
          {(missing + Jp("ファイルを開けません。")).c_str()}},
         {"one byte larger than the device",
-         true,
+         {},
          image,
          8 * kChunk + 1,
          0,
-         8 * 1024 - 1,
          {Jp("容量が足りません").c_str()}},
-        {"size cannot be read", true, gone.Path(), 0, 0, 8 * 1024 - 1, {"No such device\r\n"}},
+        {"size cannot be read", {}, gone.Path(), 0, 0, {"No such device\r\n"}},
     };
     for (const Case& test : cases) {
         SCOPED_TRACE(test.name);
         backend.boxes.clear();
         WriteBytes(image, Pattern(test.imageSize, 2));
-        if (!test.locked)
-            disk.RefuseDismount();
-        device.OpenPhysicalDrive(disk.Number());
+        if (test.hold)
+            test.hold(disk);
+        EXPECT_EQ(device.OpenPhysicalDrive(disk.Number()), test.hold ? FALSE : TRUE);
         disk.ClearFaults();
+        disk.SetMounted(false);
         disk.ClearCounters();
         device.SetPosition(4096);
-        ASSERT_EQ(device.StartImageRestore(Range(test.first, test.last, test.path.c_str())), 1);
+        ASSERT_EQ(device.StartImageRestore(Range(test.first, kLast, test.path.c_str())), 1);
         WaitForJobEnd();
         EXPECT_TRUE(disk.Writes().empty());
         EXPECT_EQ(device.GetPosition(), 4096);
