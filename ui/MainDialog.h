@@ -3,6 +3,7 @@
 // every control, binds the values to the controls, and routes each control and
 // menu command to its handler.
 #include "ui/BusyState.h"
+#include "ui/ImageButtons.h"
 #include "ui/SectorListBox.h"
 #include "view/DrivePanel.h"
 #include "view/SearchCommand.h"
@@ -32,6 +33,8 @@ public:
     void OnJump() { m_navigation.OnJump(); }
     void OnSearchButton() { m_searchCommand.OnSearchButton(); }
     void OnReadTest();
+    void OnCreateImage() { m_imageButtons.OnCreateImage(); }
+    void OnRestoreImage() { m_imageButtons.OnRestoreImage(); }
     void OnStop() { StopJob(); }
     // The search type combo box and the two radios choose the text pane's rendering.
     void OnSearchTypeChange() { RefreshSectorView(); }
@@ -94,4 +97,5 @@ private:
     SectorNavigation m_navigation{*this};
     SearchCommand m_searchCommand{*this};
     BusyState m_busyState{*this, *this};
+    ImageButtons m_imageButtons{*this, *this};
 };
