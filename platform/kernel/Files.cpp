@@ -67,6 +67,12 @@ HANDLE CreateFileA(LPCSTR path, DWORD access, DWORD share, LPVOID, DWORD disposi
     if (!name)
         return INVALID_HANDLE_VALUE;
     kernel::OpenRequest request{*name, access, share, disposition, flags};
+    // A device is opened, never created or replaced: a creation that names one
+    // would write over it.
+    if (disposition == CREATE_ALWAYS && kernel::IsDevicePath(request.path)) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return INVALID_HANDLE_VALUE;
+    }
     auto file = std::make_shared<FileHandle>();
     file->flags = flags;
     DWORD error = kernel::IsDevicePath(request.path)

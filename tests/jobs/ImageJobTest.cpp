@@ -73,8 +73,12 @@ protected:
     TempFolder folder;
 };
 
-// The image goes to a second disk here, which counts the writes as the first
-// counts the reads; the jobs take any path for their image.
+// A folder in memory where the machine has one: the billion-byte image is
+// written there in a fraction of the time a disk takes.
+fs::path FastFolder() {
+    return fs::is_directory("/dev/shm") ? fs::path("/dev/shm") : fs::temp_directory_path();
+}
+
 TEST_F(ImageJobTest, ChunksOfAFloppyAndOfAMillionKilobytes) {
     struct Case {
         ULONGLONG size;
@@ -86,33 +90,31 @@ TEST_F(ImageJobTest, ChunksOfAFloppyAndOfAMillionKilobytes) {
         {1474560, 720, 2048, 2048},
         {1000000000, 1908, 524288, 182784},
     };
+    TempFolder fast(FastFolder());
     for (const Case& test : cases) {
         SCOPED_TRACE(test.size);
         SimulatedDisk& source = OpenDisk(test.size);
-        SimulatedDisk& image = machine.AddDisk(test.size);
-        SimulatedDisk& target = machine.AddDisk(test.size);
-        device.RefreshDriveList();
         const ULONGLONG marks[] = {0, test.size / 2 + 512, test.size - 512};
         for (ULONGLONG offset : marks)
             source.Fill(offset, "sector at " + std::to_string(offset));
         const LONGLONG last = static_cast<LONGLONG>(test.size / 512 - 1);
+        const std::string image = fast / "disk.img";
 
-        Create(image.Path(), 0, last);
+        Create(image, 0, last);
         ExpectChunks(source.Reads(), test.chunks, test.length, test.last);
-        ExpectChunks(image.Writes(), test.chunks, test.length, test.last);
+        EXPECT_EQ(fs::file_size(image), test.size);
         EXPECT_EQ(device.GetPosition(), last * 512);
 
         device.CloseDevice();
-        ASSERT_TRUE(device.OpenPhysicalDrive(target.Number()));
-        image.ClearCounters();
-        Restore(image.Path());
-        ExpectChunks(image.Reads(), test.chunks, test.length, test.last);
+        SimulatedDisk& target = OpenDisk(test.size);
+        Restore(image);
         ExpectChunks(target.Writes(), test.chunks, test.length, test.last);
         for (ULONGLONG offset : marks)
             EXPECT_EQ(target.Bytes(offset, 512), source.Bytes(offset, 512)) << offset;
         EXPECT_EQ(device.GetPosition(), last * 512);
         EXPECT_TRUE(backend.boxes.empty());
         device.CloseDevice();
+        fs::remove(image);
     }
 }
 
@@ -192,6 +194,7 @@ TEST_F(ImageJobTest, StoppedCreationLeavesTheChunksCopiedSoFar) {
 // made, no file is left.
 TEST_F(ImageJobTest, CreationThatNeverStarts) {
     SimulatedDisk& disk = machine.AddDisk(8 * kChunk);
+    SimulatedDisk& other = machine.AddDisk(8 * kChunk);
     device.RefreshDriveList();
     const std::string image = folder / "never.img";
     struct Case {
@@ -211,6 +214,7 @@ TEST_F(ImageJobTest, CreationThatNeverStarts) {
          100,
          {Jp("ファイルを作成出来ません。").c_str()}},
         {"a folder", true, folder.Path(), 0, 100, {Jp("ファイルを作成出来ません。").c_str()}},
+        {"a device", true, other.Path(), 0, 100, {Jp("ファイルを作成出来ません。").c_str()}},
     };
     for (const Case& test : cases) {
         SCOPED_TRACE(test.name);
@@ -223,6 +227,7 @@ TEST_F(ImageJobTest, CreationThatNeverStarts) {
         device.SetPosition(4096);
         Create(test.path, test.first, test.last);
         EXPECT_TRUE(disk.Reads().empty());
+        EXPECT_TRUE(other.Writes().empty());
         EXPECT_EQ(device.GetPosition(), 4096);
         EXPECT_EQ(BoxTexts(), test.boxes);
         EXPECT_FALSE(fs::exists(image));

@@ -5,6 +5,7 @@
 #include "device/DiskDevice.h"
 #include "platform/framework/HeadlessBackend.h"
 #include "platform/framework/UiThread.h"
+#include "platform/text/Cp932.h"
 #include "tests/kernel/TempFolder.h"
 #include "tests/support/LoopDevice.h"
 
@@ -115,6 +116,34 @@ TEST_F(ImageOnRealDevices, ACreatedImageIsWhatDdReads) {
     EXPECT_TRUE(backend.boxes.empty());
     if (!skipped.empty())
         GTEST_SKIP() << "the stand-in file passed; " << skipped;
+}
+
+// An image is a file: neither the file of the open stand-in drive nor a device
+// is ever taken for one.
+TEST_F(ImageOnRealDevices, ACreationNeverWritesOverADrive) {
+    const std::string standIn = Backing("card.img", 4 * kChunk, 1);
+    const std::string other = Backing("other.img", 4 * kChunk, 2);
+    const std::string copies[] = {folder / "card.copy", folder / "other.copy"};
+    fs::copy_file(standIn, copies[0]);
+    fs::copy_file(other, copies[1]);
+    std::string why;
+    auto loop = LoopDevice::Attach(other, 512, why);
+    ASSERT_TRUE(device.OpenDevicePath(standIn.c_str()));
+    for (const std::string& image : {standIn, loop ? loop->Path() : std::string()}) {
+        if (image.empty())
+            continue;
+        SCOPED_TRACE(image);
+        backend.boxes.clear();
+        RunJob(&DiskDevice::StartImageCreate, image);
+        ASSERT_EQ(backend.boxes.size(), 1u);
+        EXPECT_EQ(backend.boxes[0].text, Jp("ファイルを作成出来ません。"));
+    }
+    device.CloseDevice();
+    loop.reset();
+    EXPECT_TRUE(SameBytes(standIn, copies[0]));
+    EXPECT_TRUE(SameBytes(other, copies[1]));
+    if (!why.empty())
+        GTEST_SKIP() << "the stand-in file passed; " << why;
 }
 
 // The device reads back as the image followed by its old bytes; an image that
