@@ -24,6 +24,8 @@ UINT JobRun::Run() {
         if (total > 0) {
             Begin(total);
             TransferChunks();
+        } else {
+            NothingToTransfer();
         }
     }
     return End();
@@ -41,7 +43,7 @@ void JobRun::Begin(LONGLONG total) {
     m_device.Lock();
     m_locked = true;
     if (ReadsAhead()) {
-        m_readAhead = std::make_unique<ReadAhead>(m_device.m_hDevice, m_chunkLength, total,
+        m_readAhead = std::make_unique<ReadAhead>(Source(), m_chunkLength, total,
                                                   ZeroesBuffer() ? m_chunkLength : 0);
         if (!m_readAhead->Started())
             m_readAhead.reset();
@@ -54,22 +56,22 @@ void JobRun::Seek() {
     SetFilePointerEx(m_device.m_hDevice, LARGE_INTEGER{Position()}, nullptr, FILE_BEGIN);
 }
 
-BOOL JobRun::Transfer(DWORD count, DWORD& done) {
-    return ReadFile(m_device.m_hDevice, m_buffer.get(), count, &done, nullptr);
-}
-
 void JobRun::TransferChunks() {
     while (!StopRequested()) {
         DWORD done = 0;
-        if (!TakeChunk(done)) {
+        bool read = TakeChunk(done);
+        // A read that brings nothing before the range is done has met the end of
+        // its source early (a file that shrank, a card pulled out): it fails as any
+        // read would, instead of being repeated for ever.
+        if (read && done == 0) {
+            SetLastError(ERROR_HANDLE_EOF);
+            read = false;
+        }
+        if (!read) {
             ShowLastError();
             TransferFailed();
             return;
         }
-        // A read that brings nothing before the range is done would bring nothing
-        // again: the job ends where it stands instead of spinning.
-        if (done == 0)
-            return;
         if (!Work(done))
             return;
         m_remaining -= done;
@@ -83,7 +85,7 @@ void JobRun::TransferChunks() {
     }
 }
 
-BOOL JobRun::TakeChunk(DWORD& done) {
+bool JobRun::TakeChunk(DWORD& done) {
     if (m_readAhead)
         return m_readAhead->Next(m_current, done);
     // A job that reads ahead has the helper's buffers until it drops them.
@@ -91,7 +93,7 @@ BOOL JobRun::TakeChunk(DWORD& done) {
         m_buffer = NewChunkBuffer(m_chunkLength);
     m_current = m_buffer.get();
     const auto count = static_cast<DWORD>(std::min<LONGLONG>(m_remaining, m_chunkLength));
-    const BOOL ok = Transfer(count, done);
+    const bool ok = ReadFile(Source(), m_current, count, &done, nullptr) != FALSE;
     if (ZeroesBuffer())
         ZeroRest(m_current, m_chunkLength, done);
     return ok;

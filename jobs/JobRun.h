@@ -29,18 +29,21 @@ protected:
     virtual bool Prepare() { return true; }
     virtual LONGLONG StartPosition() const { return FirstLba() * SectorSize(); }
     virtual LONGLONG TotalBytes() const { return (LastLba() - FirstLba() + 1) * SectorSize(); }
+    // What the chunks are read from: the device, or a file the job opened.
+    virtual HANDLE Source() const { return DeviceHandle(); }
     virtual bool ZeroesBuffer() const { return false; }
-    // True for a job that only reads the device: its next chunks may then be read
-    // while it works on the current one.
+    // True for a job whose next chunks may be read while it works on the current
+    // one: the source is only read, and a stop leaves at most two chunks read that
+    // the job never used.
     virtual bool ReadsAhead() const { return false; }
-    // Fills the buffer with up to count bytes; FALSE leaves the thread's last error.
-    virtual BOOL Transfer(DWORD count, DWORD& done);
-    // After a failed transfer has been reported.
+    // After a failed read has been reported; the position stays unless the job moves it.
     virtual void TransferFailed() {}
-    // The job's work on the bytes just transferred; false leaves the loop.
+    // The job's work on the bytes just read; false leaves the loop.
     virtual bool Work(DWORD /*done*/) { return true; }
     // The range is done and the position stands on its last sector.
     virtual void Completed() {}
+    // There was nothing to transfer: no chunk is read and the lock is not taken.
+    virtual void NothingToTransfer() {}
     // How far the position moves after a chunk that did not complete the range.
     virtual LONGLONG Advance(DWORD /*done*/) { return m_chunkLength; }
     // Closes what Prepare opened; runs at every end, before the lock is released.
@@ -68,7 +71,7 @@ private:
     bool SizeChunks();
     void Begin(LONGLONG total);
     void TransferChunks();
-    BOOL TakeChunk(DWORD& done);
+    bool TakeChunk(DWORD& done);
     void DropReadAhead();
     bool StopRequested() const;
     UINT End();

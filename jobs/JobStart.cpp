@@ -23,6 +23,14 @@ int DiskDevice::StartSearch(const JobParams& params) {
     return StartJob(params, SearchWorker);
 }
 
+int DiskDevice::StartImageCreate(const JobParams& params) {
+    return StartJob(params, ImageCreateWorker);
+}
+
+int DiskDevice::StartImageRestore(const JobParams& params) {
+    return StartJob(params, ImageRestoreWorker);
+}
+
 int DiskDevice::StartReadTest(const JobParams& params) {
     return StartJob(params, ReadTestWorker);
 }

@@ -26,6 +26,8 @@ constexpr CommandRoute kCommandRoutes[] = {
     {IDC_NEXT_FAST, BN_CLICKED, &MainDialog::OnForwardThousand},
     {IDC_JUMP, BN_CLICKED, &MainDialog::OnJump},
     {IDC_SEARCH, BN_CLICKED, &MainDialog::OnSearchButton},
+    {IDC_CREATE_IMAGE, BN_CLICKED, &MainDialog::OnCreateImage},
+    {IDC_RESTORE_IMAGE, BN_CLICKED, &MainDialog::OnRestoreImage},
     {ID_DRIVE_STOP, BN_CLICKED, &MainDialog::OnStop},
     {IDC_SEARCH_TYPE, CBN_SELCHANGE, &MainDialog::OnSearchTypeChange},
     {IDC_RADIO_ASCII, BN_CLICKED, &MainDialog::OnSearchTypeChange},

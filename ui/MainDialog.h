@@ -3,6 +3,7 @@
 // every control, binds the values to the controls, and routes each control and
 // menu command to its handler.
 #include "ui/BusyState.h"
+#include "ui/ImageButtons.h"
 #include "ui/MenuCommands.h"
 #include "ui/MenuState.h"
 #include "ui/SectorListBox.h"
@@ -35,6 +36,9 @@ public:
     void OnForwardThousand() { m_navigation.OnForwardThousand(); }
     void OnJump() { m_navigation.OnJump(); }
     void OnSearchButton() { m_searchCommand.OnSearchButton(); }
+    void OnReadTest();
+    void OnCreateImage() { m_imageButtons.OnCreateImage(); }
+    void OnRestoreImage() { m_imageButtons.OnRestoreImage(); }
     void OnStop() { StopJob(); }
     void OnSectorListSelChange() { m_listPanel.OnSelectionChange(); }
     void OnSectorListDblClk() { m_listPanel.OnDoubleClick(); }
@@ -105,4 +109,5 @@ private:
     MenuState m_menuState{*this};
     MenuCommands m_menuCommands{*this};
     SectorListPanel m_listPanel{*this};
+    ImageButtons m_imageButtons{*this, *this};
 };

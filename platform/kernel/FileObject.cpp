@@ -53,6 +53,20 @@ DWORD SetTransferFlags(int fd, DirectAlignment& direct) {
     return sys::SetStatusFlags(fd, flags);
 }
 
+// Empties a file that is being replaced, unless a drive holds it: a stand-in disk
+// keeps its file locked while it is open, and must not lose it under the job
+// that reads it.
+DWORD Empty(int fd) {
+    DWORD error = sys::Flock(fd, LOCK_SH | LOCK_NB);
+    if (error == EWOULDBLOCK)
+        return ERROR_BUSY;
+    if (error != 0)
+        return error;
+    error = sys::FTruncate(fd, 0);
+    sys::Flock(fd, LOCK_UN);
+    return error;
+}
+
 DWORD BlockSectorSize(int fd, DWORD& sectorSize) {
     int logical = 0;
     if (DWORD error = sys::Ioctl(fd, BLKSSZGET, &logical); error != 0)
@@ -90,7 +104,8 @@ void NoteReadOnlyDevice(int fd, DWORD& writeRefusal) {
 DWORD FileObject::Open(const std::string& path, const OpenRequest& request, int createFlags,
                        DeviceIdentity identity, std::unique_ptr<OpenObject>& opened) {
     int access = AccessFlags(request.access);
-    int flags = access | createFlags | O_NONBLOCK;
+    // A replaced file is emptied only once it is known to be one that may be.
+    int flags = access | (createFlags & ~O_TRUNC) | O_NONBLOCK;
     if (request.flags & FILE_FLAG_WRITE_THROUGH)
         flags |= O_DSYNC;
     sys::UniqueFd fd;
@@ -106,6 +121,11 @@ DWORD FileObject::Open(const std::string& path, const OpenRequest& request, int 
         return EISDIR;
     if (!block && !S_ISREG(info.st_mode))
         return ERROR_ACCESS_DENIED;
+    // What is created or replaced is a file, never a device.
+    if (createFlags != 0 && block)
+        return ERROR_ACCESS_DENIED;
+    if ((createFlags & O_TRUNC) && (error = Empty(fd.Get())) != 0)
+        return error;
     DWORD sectorSize = kFileSector;
     if (block && (error = BlockSectorSize(fd.Get(), sectorSize)) != 0)
         return error;

@@ -12,7 +12,9 @@ namespace kernel {
 
 class FileObject : public OpenObject {
 public:
-    // createFlags: O_CREAT and O_TRUNC as the disposition asks, 0 for an open.
+    // createFlags: O_CREAT and O_TRUNC as the disposition asks, 0 for an open. A
+    // file is created or replaced, never a device, and a file a drive holds is
+    // not replaced.
     static DWORD Open(const std::string& path, const OpenRequest& request, int createFlags,
                       DeviceIdentity identity, std::unique_ptr<OpenObject>& opened);
 

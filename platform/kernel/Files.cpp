@@ -1,5 +1,9 @@
 #include "platform/kernel/HandleTable.h"
 #include "platform/kernel/Kernel.h"
+#include "platform/text/Cp932.h"
+
+#include <optional>
+#include <string>
 
 namespace {
 
@@ -42,6 +46,15 @@ template <typename Transfer> BOOL Move(HANDLE handle, DWORD count, DWORD* done, 
     return TRUE;
 }
 
+// The system names files in code page 932, this machine in UTF-8. Bytes that are
+// no character of the code page refuse the name rather than make it another one.
+std::optional<std::string> MachineName(LPCSTR name) {
+    std::optional<std::string> converted = text::ToUtf8Exactly(name == nullptr ? "" : name);
+    if (!converted)
+        SetLastError(ERROR_INVALID_NAME);
+    return converted;
+}
+
 } // namespace
 
 HANDLE CreateFileA(LPCSTR path, DWORD access, DWORD share, LPVOID, DWORD disposition, DWORD flags,
@@ -50,7 +63,16 @@ HANDLE CreateFileA(LPCSTR path, DWORD access, DWORD share, LPVOID, DWORD disposi
         SetLastError(ERROR_INVALID_PARAMETER);
         return INVALID_HANDLE_VALUE;
     }
-    kernel::OpenRequest request{path, access, share, disposition, flags};
+    std::optional<std::string> name = MachineName(path);
+    if (!name)
+        return INVALID_HANDLE_VALUE;
+    kernel::OpenRequest request{*name, access, share, disposition, flags};
+    // A device is opened, never created or replaced: a creation that names one
+    // would write over it.
+    if (disposition == CREATE_ALWAYS && kernel::IsDevicePath(request.path)) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return INVALID_HANDLE_VALUE;
+    }
     auto file = std::make_shared<FileHandle>();
     file->flags = flags;
     DWORD error = kernel::IsDevicePath(request.path)
@@ -144,8 +166,10 @@ UINT GetDriveTypeA(LPCSTR root) {
 BOOL GetDiskFreeSpaceExA(LPCSTR directory, ULARGE_INTEGER* freeToCaller, ULARGE_INTEGER* total,
                          ULARGE_INTEGER* totalFree) {
     ULONGLONG available = 0, all = 0, unused = 0;
-    std::string name = directory == nullptr ? std::string() : directory;
-    if (DWORD error = kernel::CurrentMachine().FreeSpace(name, available, all, unused); error != 0)
+    std::optional<std::string> name = MachineName(directory);
+    if (!name)
+        return FALSE;
+    if (DWORD error = kernel::CurrentMachine().FreeSpace(*name, available, all, unused); error != 0)
         return Fail(error);
     if (freeToCaller != nullptr)
         freeToCaller->QuadPart = available;

@@ -42,6 +42,11 @@ inline constexpr DWORD ERROR_NOT_SUPPORTED = ENOTTY;
 inline constexpr DWORD ERROR_BUSY = EBUSY;
 inline constexpr DWORD ERROR_INSUFFICIENT_BUFFER = ENOBUFS;
 inline constexpr DWORD ERROR_WRITE_PROTECT = EROFS;
+inline constexpr DWORD ERROR_DISK_FULL = ENOSPC;
+inline constexpr DWORD ERROR_INVALID_NAME = EILSEQ;
+// Codes of the platform's own, with no errno of the same meaning, lie above every
+// errno value (the kernel's are below 4096).
+inline constexpr DWORD ERROR_HANDLE_EOF = 4096 + 38;
 
 inline constexpr DWORD FORMAT_MESSAGE_ALLOCATE_BUFFER = 0x100;
 inline constexpr DWORD FORMAT_MESSAGE_IGNORE_INSERTS = 0x200;

@@ -5,8 +5,18 @@
 #include <string>
 
 namespace {
+
 thread_local DWORD lastError = 0;
+
+// The text of a code of the platform's own; the C library has the others.
+std::string SystemText(DWORD code) {
+    if (code == ERROR_HANDLE_EOF)
+        return "Reached the end of the file.";
+    char text[256];
+    return strerror_r(static_cast<int>(code), text, sizeof text);
 }
+
+} // namespace
 
 DWORD GetLastError() {
     return lastError;
@@ -17,9 +27,7 @@ void SetLastError(DWORD code) {
 }
 
 DWORD FormatMessageA(DWORD flags, LPCVOID, DWORD code, DWORD, LPSTR buffer, DWORD size, void*) {
-    char text[256];
-    std::string message = strerror_r(static_cast<int>(code), text, sizeof text);
-    message += "\r\n";
+    std::string message = SystemText(code) + "\r\n";
     if (flags & FORMAT_MESSAGE_ALLOCATE_BUFFER) {
         auto* copy = static_cast<char*>(std::malloc(message.size() + 1));
         if (copy == nullptr)

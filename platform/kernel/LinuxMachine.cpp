@@ -52,7 +52,7 @@ DWORD LinuxMachine::OpenDevice(const OpenRequest& request, std::unique_ptr<OpenO
     std::optional<DeviceTarget> target = Find(ParseDevicePath(request.path));
     if (!target)
         return ERROR_FILE_NOT_FOUND;
-    // Devices are opened, never created or truncated, whatever the disposition.
+    // Devices are opened, never created or truncated (CreateFileA refuses to create one).
     return FileObject::Open(target->path, request, 0, std::move(target->identity), opened);
 }
 

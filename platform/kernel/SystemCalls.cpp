@@ -88,6 +88,12 @@ DWORD FStat(int fd, struct stat& info) {
     return fstat(fd, &info) == 0 ? 0 : LastErrno();
 }
 
+DWORD FTruncate(int fd, ULONGLONG size) {
+    if (!FitsOffset(size, 0))
+        return EINVAL;
+    return ftruncate(fd, static_cast<off_t>(size)) == 0 ? 0 : LastErrno();
+}
+
 DWORD DirectIoAlignment(int fd, DWORD& memory, DWORD& offset) {
     memory = offset = 0;
     struct statx info {};

@@ -27,6 +27,28 @@ QMessageBox::Icon BoxIcon(UINT type) {
     }
 }
 
+// Qt's own dialog, which refuses a name that code page 932 cannot carry: the
+// program would be handed another name ("?" or a look-alike in place of a
+// character) and would open or create another file.
+class CodePageFileDialog : public QFileDialog {
+public:
+    using QFileDialog::QFileDialog;
+
+    void accept() override {
+        const QStringList files = selectedFiles();
+        if (!files.isEmpty() && !FitsCodePage932(files.constFirst())) {
+            QMessageBox::warning(
+                this, windowTitle(),
+                QStringLiteral("「%1」は使えない名前です。\n"
+                               "Shift-JIS（コードページ 932）で表せない文字が含まれています。"
+                               "別の名前を選んでください。")
+                    .arg(files.constFirst()));
+            return;
+        }
+        QFileDialog::accept();
+    }
+};
+
 } // namespace
 
 int RunMessageBox(QWidget* owner, const CString& text, const CString& caption, UINT type) {
@@ -72,7 +94,7 @@ QStringList QtNameFilters(const CString& filter) {
 }
 
 bool RunFileDialog(QWidget* owner, framework::FileDialogRequest& request) {
-    QFileDialog dialog(owner);
+    CodePageFileDialog dialog(owner);
     // Qt's own dialog: the same everywhere, and the display texts stay as given.
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setOption(QFileDialog::HideNameFilterDetails);

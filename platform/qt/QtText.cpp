@@ -15,6 +15,10 @@ CString FromQString(const QString& text) {
         reinterpret_cast<const char16_t*>(text.utf16()), static_cast<std::size_t>(text.size()))));
 }
 
+bool FitsCodePage932(const QString& text) {
+    return ToQString(FromQString(text)) == text;
+}
+
 QString ToQStringLines(const CString& text) {
     QString lines = ToQString(text);
     lines.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));

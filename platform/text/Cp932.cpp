@@ -58,6 +58,15 @@ char32_t DecodeUtf8(std::string_view utf8, std::size_t& i) {
     return value;
 }
 
+std::string Utf8Of(std::u16string_view units) {
+    std::string out;
+    out.reserve(units.size() * 3);
+    for (char16_t unit : units) {
+        AppendUtf8(out, unit);
+    }
+    return out;
+}
+
 } // namespace
 
 const Cp932Bytes* FromUnitTable() {
@@ -108,12 +117,14 @@ std::string FromUtf8(std::string_view utf8) {
 }
 
 std::string ToUtf8(std::string_view cp932) {
-    std::string out;
-    out.reserve(cp932.size() * 3 / 2);
-    for (char16_t unit : ToUtf16(cp932)) {
-        AppendUtf8(out, unit);
-    }
-    return out;
+    return Utf8Of(ToUtf16(cp932));
+}
+
+std::optional<std::string> ToUtf8Exactly(std::string_view cp932) {
+    const std::u16string units = ToUtf16(cp932);
+    if (units.find(kReplacementUnit) != std::u16string::npos)
+        return std::nullopt;
+    return Utf8Of(units);
 }
 
 } // namespace text

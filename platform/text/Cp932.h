@@ -4,6 +4,7 @@
 // code page cannot represent become "?"; bytes that are no character of it read
 // back as U+FFFD.
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -34,6 +35,9 @@ std::string FromUtf16(std::u16string_view units);
 std::u16string ToUtf16(std::string_view cp932);
 std::string FromUtf8(std::string_view utf8);
 std::string ToUtf8(std::string_view cp932);
+// The same, or nothing when some bytes are no character of the code page: for a
+// name that must stay exactly the one given, never become another.
+std::optional<std::string> ToUtf8Exactly(std::string_view cp932);
 
 // Byte index of the first occurrence of pattern in text, trying start positions
 // character by character, so a match never begins on a trail byte; -1 when none.

@@ -120,14 +120,18 @@ TEST_F(JobFrameworkTest, FailedReadIsReportedAndLeavesThePositionOnItsChunk) {
     EXPECT_FALSE(backend.boxes[0].owned);
 }
 
-TEST_F(JobFrameworkTest, ReadThatBringsNothingEndsTheJob) {
+// The source ended early: reported as a failed read, with the platform's text
+// for the end of a file, and the position kept as for one.
+TEST_F(JobFrameworkTest, ReadThatBringsNothingIsReportedAsTheEndOfTheFile) {
     SimulatedDisk& disk = OpenDisk(64 << 20);
     disk.ShortenRead(kChunk); // the second chunk's read delivers 0 bytes
     RunReadTest(0, 100000);
 
     EXPECT_EQ(disk.Reads().size(), 2u);
     EXPECT_EQ(device.GetPosition(), kChunk);
-    EXPECT_TRUE(backend.boxes.empty());
+    ASSERT_EQ(backend.boxes.size(), 1u);
+    EXPECT_EQ(backend.boxes[0].caption, "Error");
+    EXPECT_EQ(backend.boxes[0].text, "Reached the end of the file.\r\n");
 }
 
 TEST_F(JobFrameworkTest, ReversedRangeReadsNothing) {

@@ -1,6 +1,6 @@
 #pragma once
-// A fresh folder under /tmp, removed with everything in it when the test ends,
-// and small helpers to fill it.
+// A fresh folder under /tmp (or another base), removed with everything in it when
+// the test ends, and small helpers to fill it.
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -9,9 +9,9 @@
 
 class TempFolder {
 public:
-    TempFolder() {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "kolm-kernel-XXXXXX").string();
+    explicit TempFolder(
+        const std::filesystem::path& base = std::filesystem::temp_directory_path()) {
+        std::string pattern = (base / "kolm-kernel-XXXXXX").string();
         if (mkdtemp(pattern.data()) != nullptr)
             m_path = pattern;
     }

@@ -69,7 +69,7 @@ public:
     }
     DWORD Size(LONGLONG& size) override {
         size = static_cast<LONGLONG>(m_length);
-        return 0;
+        return m_disk.SizeCheck();
     }
     DWORD Control(DWORD code, const void*, DWORD, void* out, DWORD outSize,
                   DWORD& returned) override {
@@ -135,10 +135,15 @@ void SimulatedDisk::CopyIn(ULONGLONG offset, const BYTE* in, std::size_t length)
         ULONGLONG block = offset / kBlock;
         std::size_t within = static_cast<std::size_t>(offset % kBlock);
         std::size_t piece = std::min<std::size_t>(length, kBlock - within);
-        auto& bytes = m_blocks[block];
-        if (bytes.empty())
+        // Zeros written where nothing was keep the disk sparse: they read the same.
+        auto found = m_blocks.find(block);
+        if (found != m_blocks.end())
+            std::memcpy(found->second.data() + within, in, piece);
+        else if (std::any_of(in, in + piece, [](BYTE b) { return b != 0; })) {
+            auto& bytes = m_blocks[block];
             bytes.assign(kBlock, 0);
-        std::memcpy(bytes.data() + within, in, piece);
+            std::memcpy(bytes.data() + within, in, piece);
+        }
         in += piece;
         offset += piece;
         length -= piece;
@@ -233,10 +238,21 @@ void SimulatedDisk::ShortenWrite(ULONGLONG offset) {
     m_writeEnd = std::min(m_writeEnd, offset);
 }
 
+void SimulatedDisk::FailSize(DWORD error) {
+    std::lock_guard lock(m_mutex);
+    m_sizeError = error;
+}
+
+DWORD SimulatedDisk::SizeCheck() const {
+    std::lock_guard lock(m_mutex);
+    return m_sizeError;
+}
+
 void SimulatedDisk::ClearFaults() {
     std::lock_guard lock(m_mutex);
     m_openError = m_lockError = m_dismountError = 0;
     m_refuseGeometry = false;
+    m_sizeError = 0;
     m_readFaults.clear();
     m_writeFaults.clear();
     m_readEnd = m_writeEnd = ~0ULL;
@@ -245,6 +261,24 @@ void SimulatedDisk::ClearFaults() {
 void SimulatedDisk::BeforeReadAt(ULONGLONG offset, std::function<void()> action) {
     std::lock_guard lock(m_mutex);
     m_readActions[offset] = std::move(action);
+}
+
+void SimulatedDisk::BeforeWriteAt(ULONGLONG offset, std::function<void()> action) {
+    std::lock_guard lock(m_mutex);
+    m_writeActions[offset] = std::move(action);
+}
+
+// Runs without the lock: the action may wait for the test, which reads counters.
+void SimulatedDisk::RunActionAt(const std::map<ULONGLONG, std::function<void()>>& actions,
+                                ULONGLONG offset) {
+    std::function<void()> action;
+    {
+        std::lock_guard lock(m_mutex);
+        if (auto found = actions.find(offset); found != actions.end())
+            action = found->second;
+    }
+    if (action)
+        action();
 }
 
 std::vector<Transfer> SimulatedDisk::Reads() const {
@@ -308,15 +342,7 @@ std::optional<SimulatedDisk::Fault> SimulatedDisk::FaultIn(const std::vector<Fau
 }
 
 DWORD SimulatedDisk::Read(ULONGLONG offset, void* buffer, DWORD count, ULONGLONG end, DWORD& done) {
-    std::function<void()> action;
-    {
-        std::lock_guard lock(m_mutex);
-        if (auto found = m_readActions.find(offset); found != m_readActions.end())
-            action = found->second;
-    }
-    // Run without the lock: the action may wait for the test, which reads counters.
-    if (action)
-        action();
+    RunActionAt(m_readActions, offset);
     std::lock_guard lock(m_mutex);
     m_reads.push_back({offset, count});
     done = 0;
@@ -335,6 +361,7 @@ DWORD SimulatedDisk::Read(ULONGLONG offset, void* buffer, DWORD count, ULONGLONG
 // the bytes before it and then fails.
 DWORD SimulatedDisk::Write(ULONGLONG offset, const void* buffer, DWORD count, ULONGLONG end,
                            DWORD& done) {
+    RunActionAt(m_writeActions, offset);
     std::lock_guard lock(m_mutex);
     m_writes.push_back({offset, count});
     done = 0;

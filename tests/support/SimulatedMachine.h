@@ -92,12 +92,15 @@ public:
     // ENOSPC after moving the bytes before it.
     void ShortenRead(ULONGLONG offset);
     void ShortenWrite(ULONGLONG offset);
+    // The size request fails (a device that went away answers ENODEV).
+    void FailSize(DWORD error = ENODEV);
     void ClearFaults();
 
     // Runs an action on the reading thread when a read begins at the offset, before
     // the disk serves it: to hold the read until the test lets it go, or to learn
     // that it began. It stays until replaced.
     void BeforeReadAt(ULONGLONG offset, std::function<void()> action);
+    void BeforeWriteAt(ULONGLONG offset, std::function<void()> action); // the same for writes
 
     // What happened.
     std::vector<Transfer> Reads() const;
@@ -112,6 +115,7 @@ public:
     // end: where the handle's view of the disk ends (a volume ends before the disk).
     DWORD Read(ULONGLONG offset, void* buffer, DWORD count, ULONGLONG end, DWORD& done);
     DWORD Write(ULONGLONG offset, const void* buffer, DWORD count, ULONGLONG end, DWORD& done);
+    DWORD SizeCheck() const;
     // size: what the handle sees of the disk (a partition measures itself).
     DWORD Control(const void* owner, DWORD code, void* out, DWORD outSize, ULONGLONG size,
                   DWORD& returned);
@@ -119,6 +123,7 @@ public:
     void Closed(const void* owner);
 
 private:
+    void RunActionAt(const std::map<ULONGLONG, std::function<void()>>& actions, ULONGLONG offset);
     static constexpr ULONGLONG kBlock = 64 * 1024;
     struct Fault {
         ULONGLONG offset;
@@ -145,11 +150,13 @@ private:
     DWORD m_lockError = 0;
     DWORD m_dismountError = 0;
     bool m_refuseGeometry = false;
+    DWORD m_sizeError = 0;
     std::vector<Fault> m_readFaults;
     std::vector<Fault> m_writeFaults;
     ULONGLONG m_readEnd = ~0ULL;
     ULONGLONG m_writeEnd = ~0ULL;
     std::map<ULONGLONG, std::function<void()>> m_readActions;
+    std::map<ULONGLONG, std::function<void()>> m_writeActions;
     std::vector<Transfer> m_reads;
     std::vector<Transfer> m_writes;
     std::vector<DWORD> m_controls;

@@ -101,6 +101,14 @@ TEST(Cp932, Utf8BothWays) {
     EXPECT_EQ(text::FromUtf16(u"Aあ\U0001F600"), "A\x82\xA0??");
 }
 
+// A name either converts exactly or not at all: no byte becomes a replacement.
+TEST(Cp932, ExactConversionRefusesBytesThatAreNoCharacter) {
+    EXPECT_EQ(text::ToUtf8Exactly("\x95\x5C\x83\x5C/a.img"), "表ソ/a.img");
+    EXPECT_EQ(text::ToUtf8Exactly(""), "");
+    for (const char* bytes : {"A\x82", "\x82\r\n", "\x85\x40Z", "\x80", "\xFF.img"})
+        EXPECT_EQ(text::ToUtf8Exactly(bytes), std::nullopt) << bytes;
+}
+
 TEST(Cp932, MalformedUtf8BecomesQuestionMarks) {
     EXPECT_EQ(Jp("\U0001F600"), "?");
     EXPECT_EQ(Jp("a\xFF\x62"), "a?b");

@@ -1,0 +1,72 @@
+#pragma once
+// What the benchmarks share: timing, medians, peak memory, shell output and the
+// source file they read.
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace bench {
+
+using Clock = std::chrono::steady_clock;
+
+inline double Seconds(Clock::time_point since) {
+    return std::chrono::duration<double>(Clock::now() - since).count();
+}
+
+inline double Median(std::vector<double> values) {
+    std::nth_element(values.begin(), values.begin() + values.size() / 2, values.end());
+    return values[values.size() / 2];
+}
+
+inline long PeakKiB() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+// A command's standard output without its last line end.
+inline std::string Output(const std::string& command) {
+    std::string text;
+    if (FILE* pipe = popen(command.c_str(), "r")) {
+        char block[256];
+        while (std::fgets(block, sizeof block, pipe) != nullptr)
+            text += block;
+        pclose(pipe);
+    }
+    while (!text.empty() && text.back() == '\n')
+        text.pop_back();
+    return text;
+}
+
+// Pseudo-random bytes without 0xAA: the hex pattern 55AA is never found, though its
+// first byte turns up every 256 bytes or so, and the renderings see every kind of byte.
+// A file of the right size is kept from an earlier run.
+inline void MakeSource(const std::string& path, long long bytes) {
+    std::ifstream existing(path, std::ios::binary | std::ios::ate);
+    if (existing && existing.tellg() == bytes)
+        return;
+    std::printf("writing %s (%lld MiB)\n", path.c_str(), bytes >> 20);
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    std::vector<unsigned long long> block(1 << 17);
+    unsigned long long state = 0x9E3779B97F4A7C15ull;
+    for (long long done = 0; done < bytes; done += 8 * static_cast<long long>(block.size())) {
+        for (auto& word : block) {
+            state ^= state << 13;
+            state ^= state >> 7;
+            state ^= state << 17;
+            word = state;
+            for (int shift = 0; shift < 64; shift += 8)
+                if (((word >> shift) & 0xFF) == 0xAA)
+                    word ^= 1ull << shift;
+        }
+        out.write(reinterpret_cast<const char*>(block.data()),
+                  static_cast<std::streamsize>(8 * block.size()));
+    }
+}
+
+} // namespace bench

@@ -1,0 +1,119 @@
+// Throughput of image creation and restore against dd doing the same transfers,
+// on a stand-in file of 1 GiB and, as root, on a loop device over it. Run by hand:
+//
+//   bench_images [FILE [MiB]]     (default /tmp/kolm_bench.img, 1024 MiB)
+//
+// creation: the job copies the source into an image file beside it, against
+//           dd if=SOURCE of=FILE iflag=direct bs=512K
+// restore:  the job writes that image back onto the source, against
+//           dd if=FILE of=SOURCE oflag=direct,dsync bs=512K conv=notrunc
+// The image holds the source's own bytes, so the restores leave the source as it
+// was. dd and the job take turns for five rounds; the ratio of each round is
+// dd's time over the job's, and the medians are shown.
+#include "bench/BenchSupport.h"
+#include "device/DiskDevice.h"
+#include "platform/framework/HeadlessBackend.h"
+#include "platform/framework/UiThread.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+namespace {
+
+using namespace bench;
+
+constexpr int kRounds = 5;
+constexpr double kGoal = 0.95;
+
+double ShellSeconds(const std::string& command) {
+    auto start = Clock::now();
+    std::system(command.c_str());
+    return Seconds(start);
+}
+
+double JobSeconds(DiskDevice& device, int (DiskDevice::*start)(const JobParams&),
+                  const std::string& image) {
+    JobParams params;
+    params.nSectorSize = device.GetBytesPerSector();
+    params.llFirstLba = 0;
+    params.llLastLba = device.GetLastLba();
+    params.strText = image.c_str();
+    auto begun = Clock::now();
+    (device.*start)(params);
+    framework::WaitServing([&] { return !device.IsWorkerRunning(); });
+    return Seconds(begun);
+}
+
+struct Transfer {
+    const char* name;
+    int (DiskDevice::*start)(const JobParams&);
+    std::string dd;
+};
+
+bool BenchSource(const std::string& source, const std::string& image, long long bytes,
+                 const framework::HeadlessBackend& backend) {
+    DiskDevice device;
+    if (!device.OpenDevicePath(source.c_str())) {
+        std::printf("%s: cannot be opened and locked\n", source.c_str());
+        return false;
+    }
+    const std::string ddImage = image + ".dd";
+    const Transfer transfers[] = {
+        {"creation", &DiskDevice::StartImageCreate,
+         "dd if=" + source + " of=" + ddImage + " iflag=direct bs=512K status=none"},
+        {"restore", &DiskDevice::StartImageRestore,
+         "dd if=" + image + " of=" + source +
+             " oflag=direct,dsync bs=512K conv=notrunc status=none"},
+    };
+    const double mib = static_cast<double>(bytes) / (1 << 20);
+    bool met = true;
+    std::printf("\n%s, %.0f MiB\n", source.c_str(), mib);
+    std::printf("%-10s %10s %10s %7s %6s\n", "job", "dd MiB/s", "job MiB/s", "ratio", "goal");
+    for (const Transfer& transfer : transfers) {
+        std::vector<double> dds, jobs, ratios;
+        for (int round = 0; round < kRounds; ++round) {
+            dds.push_back(ShellSeconds(transfer.dd));
+            jobs.push_back(JobSeconds(device, transfer.start, image));
+            ratios.push_back(dds.back() / jobs.back());
+        }
+        const double ratio = Median(ratios);
+        std::printf("%-10s %10.0f %10.0f %7.2f %6.2f%s\n", transfer.name, mib / Median(dds),
+                    mib / Median(jobs), ratio, kGoal, ratio < kGoal ? "  BELOW GOAL" : "");
+        met = met && ratio >= kGoal;
+    }
+    device.CloseDevice();
+    // Both copies must be the source, byte for byte.
+    const bool same = Output("cmp " + source + " " + image + " && cmp " + source + " " + ddImage +
+                             " && echo same") == "same";
+    std::printf("image %s the source; %zu message boxes; peak memory so far %ld KiB\n",
+                same ? "equals" : "DIFFERS FROM", backend.boxes.size(), PeakKiB());
+    std::remove(ddImage.c_str());
+    return met && same && backend.boxes.empty();
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const std::string path = argc > 1 ? argv[1] : "/tmp/kolm_bench.img";
+    const long long bytes = (argc > 2 ? std::atoll(argv[2]) : 1024) << 20;
+    const std::string image = path + ".image";
+    framework::HeadlessBackend backend; // a failed transfer's box is counted, not shown
+    MakeSource(path, bytes);
+    bool met = BenchSource(path, image, bytes, backend);
+    if (Output("id -u") == "0") {
+        const std::string loop = Output("losetup -f --show " + path + " 2>/dev/null");
+        if (!loop.empty()) {
+            met = BenchSource(loop, image, bytes, backend) && met;
+            std::system(("losetup -d " + loop).c_str());
+        } else {
+            std::printf("\nno loop device could be attached\n");
+        }
+    } else {
+        std::printf("\nnot root: no loop device\n");
+    }
+    std::remove(image.c_str());
+    std::printf("\n%s\n", met ? "all goals met" : "some goals not met");
+    return met ? 0 : 1;
+}

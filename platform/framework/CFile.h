@@ -1,0 +1,34 @@
+#pragma once
+// A file opened by name or attached to a handle that is already open, for the
+// writes of whole buffers. Nothing here throws: a failure is the result, with the
+// thread's last error.
+#include "platform/kernel/Kernel.h"
+
+class CFile {
+public:
+    enum OpenFlags : UINT {
+        modeWrite = 0x0001,
+        modeCreate = 0x1000,
+        typeBinary = 0x8000,
+    };
+
+    CFile() = default;
+    // Attached: writes go to the handle, which stays open after this object.
+    explicit CFile(HANDLE file) : m_hFile(file) {}
+    ~CFile();
+    CFile(const CFile&) = delete;
+    CFile& operator=(const CFile&) = delete;
+
+    // modeCreate | modeWrite: a new file, or an existing one emptied, opened for
+    // writing without sharing.
+    BOOL Open(const char* fileName, UINT openFlags);
+    // TRUE once all of count bytes are written; a write that stops short fails
+    // with ERROR_DISK_FULL.
+    BOOL Write(const void* buffer, UINT count);
+    void Close();
+
+    HANDLE m_hFile = INVALID_HANDLE_VALUE;
+
+private:
+    bool m_bCloseOnDelete = false;
+};

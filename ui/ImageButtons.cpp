@@ -1,0 +1,50 @@
+#include "ui/ImageButtons.h"
+
+#include "platform/framework/CommonDialogs.h"
+#include "platform/framework/Dialog.h"
+#include "platform/text/Cp932.h"
+#include "resources/Resource.h"
+
+namespace {
+
+constexpr char kImageFilter[] = "Disk Image(*.img)|*.img||";
+constexpr char kImageExtension[] = "img";
+
+} // namespace
+
+void ImageButtons::OnCreateImage() {
+    JobParams params;
+    if (!ChooseImageFile(FALSE, OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY, params))
+        return;
+    if (m_host.Device().GetFreeSpaceAfterImage(params) >= kFreeSpaceMargin)
+        m_host.StartJob(IDC_CREATE_IMAGE, &DiskDevice::StartImageCreate, params);
+    else
+        AfxMessageBox(Jp("空き容量が足りません").c_str(), MB_OK | MB_ICONEXCLAMATION);
+}
+
+// The image is written at once, without a question: the user chose the file.
+void ImageButtons::OnRestoreImage() {
+    JobParams params;
+    if (!ChooseImageFile(TRUE, OFN_READONLY, params))
+        return;
+    m_host.StartJob(IDC_RESTORE_IMAGE, &DiskDevice::StartImageRestore, params);
+}
+
+bool ImageButtons::ChooseImageFile(BOOL openFileDialog, DWORD flags, JobParams& params) {
+    DiskDevice& device = m_host.Device();
+    if (device.GetDriveTypeCode() != DRIVE_REMOVABLE)
+        return false;
+    m_host.ReadControls();
+    if (device.IsWorkerRunning()) {
+        m_host.StopJob();
+        return false;
+    }
+    CFileDialog dialog(openFileDialog, kImageExtension, nullptr, flags, kImageFilter, &m_window);
+    if (dialog.DoModal() != IDOK)
+        return false;
+    params.nSectorSize = device.GetBytesPerSector();
+    params.llFirstLba = 0;
+    params.llLastLba = device.GetLastLba();
+    params.strText = dialog.GetPathName();
+    return true;
+}
