@@ -283,6 +283,7 @@ TEST_F(ImageOnRealDevices, EveryOtherJobLeavesARealDeviceAsItWas) {
              }
          }},
         {"read test", [&] { RunJob(&DiskDevice::StartReadTest, ""); }},
+        {"data-sector scan", [&] { RunJob(&DiskDevice::StartDataScan, ""); }},
         {"image creation", [&] { RunJob(&DiskDevice::StartImageCreate, folder / "made.img"); }},
         {"sector reads",
          [&] {

@@ -5,6 +5,8 @@
 
 #include "tests/kernel/TempFolder.h"
 
+#include "platform/framework/WindowBackend.h"
+
 #include <functional>
 
 namespace {
@@ -65,6 +67,33 @@ TEST_F(NoWriteTest, NoCommandButTheRestoreWritesToTheDevice) {
              backend.fileAnswers.push_back(CString(folder / "card.img"));
              backend.Click(IDC_CREATE_IMAGE);
              FinishJob();
+         }},
+        {"data-sector scan and the sector list",
+         [&] {
+             backend.OpenMenu({0});
+             backend.ChooseCommand(ID_DRIVE_SCAN);
+             FinishJob();
+             backend.Choose(IDC_SECTOR_LIST, 1);
+             backend.DoubleClick(IDC_SECTOR_LIST, 2);
+             backend.OpenMenu({1, 0});
+             backend.ChooseCommand(ID_VIEW_SECTOR_LIST);
+             backend.ChooseCommand(ID_VIEW_HEX);
+         }},
+        {"menu commands",
+         [&] {
+             auto send = [&](UINT id) {
+                 framework::Deliver(backend.Window(0), WM_COMMAND,
+                                    MAKEWPARAM(static_cast<WORD>(id), 0), 0);
+             };
+             for (UINT id : {ID_SEARCH_ASCII, ID_SEARCH_SJIS, ID_SEARCH_UNICODE, ID_SEARCH_HEX,
+                             ID_SEARCH_HEX_HEADER, ID_SECTOR_RANGE_TO_FILE, ID_HELP_ABOUT})
+                 send(id);
+             for (UINT id :
+                  {ID_HEADER_BMP, ID_HEADER_JPG, ID_HEADER_DOC_XLS, ID_HEADER_PDF, ID_HEADER_MDB}) {
+                 JumpTo("0");
+                 send(id);
+                 FinishJob();
+             }
          }},
         {"unlock and lock again",
          [&] {
