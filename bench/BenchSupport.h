@@ -1,11 +1,15 @@
 #pragma once
 // What the benchmarks share: timing, medians, peak memory, shell output and the
 // source file they read.
+#include "device/DiskDevice.h"
+#include "platform/framework/UiThread.h"
+
 #include <sys/resource.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -41,6 +45,26 @@ inline std::string Output(const std::string& command) {
     while (!text.empty() && text.back() == '\n')
         text.pop_back();
     return text;
+}
+
+inline double ShellSeconds(const std::string& command) {
+    auto start = Clock::now();
+    std::system(command.c_str());
+    return Seconds(start);
+}
+
+// One job over the whole device, from its start until its worker has gone.
+inline double JobSeconds(DiskDevice& device, int (DiskDevice::*start)(const JobParams&),
+                         const std::string& text) {
+    JobParams params;
+    params.nSectorSize = device.GetBytesPerSector();
+    params.llFirstLba = 0;
+    params.llLastLba = device.GetLastLba();
+    params.strText = text.c_str();
+    auto begun = Clock::now();
+    (device.*start)(params);
+    framework::WaitServing([&] { return !device.IsWorkerRunning(); });
+    return Seconds(begun);
 }
 
 // Pseudo-random bytes without 0xAA: the hex pattern 55AA is never found, though its

@@ -11,9 +11,7 @@
 // was. dd and the job take turns for five rounds; the ratio of each round is
 // dd's time over the job's, and the medians are shown.
 #include "bench/BenchSupport.h"
-#include "device/DiskDevice.h"
 #include "platform/framework/HeadlessBackend.h"
-#include "platform/framework/UiThread.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -26,25 +24,6 @@ using namespace bench;
 
 constexpr int kRounds = 5;
 constexpr double kGoal = 0.95;
-
-double ShellSeconds(const std::string& command) {
-    auto start = Clock::now();
-    std::system(command.c_str());
-    return Seconds(start);
-}
-
-double JobSeconds(DiskDevice& device, int (DiskDevice::*start)(const JobParams&),
-                  const std::string& image) {
-    JobParams params;
-    params.nSectorSize = device.GetBytesPerSector();
-    params.llFirstLba = 0;
-    params.llLastLba = device.GetLastLba();
-    params.strText = image.c_str();
-    auto begun = Clock::now();
-    (device.*start)(params);
-    framework::WaitServing([&] { return !device.IsWorkerRunning(); });
-    return Seconds(begun);
-}
 
 struct Transfer {
     const char* name;

@@ -1,0 +1,105 @@
+// Throughput of the data-sector scan against dd reading the same source with
+// O_DIRECT in 512 KiB blocks, on a mostly empty stand-in file and, as root, on a
+// loop device over it. Run by hand:
+//
+//   bench_scan [FILE [MiB]]     (default /tmp/kolm_scan_bench.img, 1024 MiB)
+//
+// The source is zeros with runs of 0xFF and 0xE5 (empty sectors of other kinds)
+// and a few hundred sectors of data, written out in full (no holes) and kept for
+// the next run. Its lines go to no window, but each still costs the scan its two
+// requests to the user-interface thread. dd and the scan take turns for seven
+// rounds; the ratio of each round is dd's time over the scan's, and the median is
+// shown with the peak memory.
+#include "bench/BenchSupport.h"
+#include "platform/framework/HeadlessBackend.h"
+
+#include <cstdio>
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+using namespace bench;
+
+constexpr int kRounds = 7;
+constexpr double kGoal = 0.95;
+constexpr int kDataSectors = 300;
+
+void MakeMostlyEmptySource(const std::string& path, long long bytes) {
+    std::ifstream existing(path, std::ios::binary | std::ios::ate);
+    if (existing && existing.tellg() == bytes)
+        return;
+    std::printf("writing %s (%lld MiB)\n", path.c_str(), bytes >> 20);
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    const long long block = 1 << 20;
+    const long long dataEvery = bytes / kDataSectors;
+    std::vector<char> chunk(static_cast<std::size_t>(block));
+    for (long long done = 0; done < bytes; done += block) {
+        const char fill = (done / block) % 7 == 3 ? '\xFF' : (done / block) % 11 == 5 ? '\xE5' : 0;
+        std::fill(chunk.begin(), chunk.end(), fill);
+        for (long long at = (done + dataEvery - 1) / dataEvery * dataEvery; at < done + block;
+             at += dataEvery)
+            chunk[static_cast<std::size_t>(at - done + 100)] = 'K';
+        out.write(chunk.data(), static_cast<std::streamsize>(block));
+    }
+}
+
+struct Job {
+    const char* name;
+    int (DiskDevice::*start)(const JobParams&);
+    double goal; // share of dd's throughput; 0 for a job shown only beside the scan
+};
+
+bool BenchSource(const std::string& source, long long bytes) {
+    DiskDevice device;
+    if (!device.OpenDevicePath(source.c_str())) {
+        std::printf("%s: cannot be opened and locked\n", source.c_str());
+        return false;
+    }
+    const Job jobs[] = {{"read test", &DiskDevice::StartReadTest, 0.0},
+                        {"scan", &DiskDevice::StartDataScan, kGoal}};
+    const std::string dd = "dd if=" + source + " of=/dev/null iflag=direct bs=512K status=none";
+    const double mib = static_cast<double>(bytes) / (1 << 20);
+    std::printf("\n%s, %.0f MiB\n%-10s %10s %10s %7s %6s\n", source.c_str(), mib, "job", "dd MiB/s",
+                "job MiB/s", "ratio", "goal");
+    bool met = true;
+    for (const Job& job : jobs) {
+        std::vector<double> dds, runs, ratios;
+        for (int round = 0; round < kRounds; ++round) {
+            dds.push_back(ShellSeconds(dd));
+            runs.push_back(JobSeconds(device, job.start, ""));
+            ratios.push_back(dds.back() / runs.back());
+        }
+        const double ratio = Median(ratios);
+        std::printf("%-10s %10.0f %10.0f %7.2f %6.2f%s\n", job.name, mib / Median(dds),
+                    mib / Median(runs), ratio, job.goal, ratio < job.goal ? "  BELOW GOAL" : "");
+        met = met && ratio >= job.goal;
+    }
+    std::printf("the scan ended on the last sector: %s; peak memory so far %ld KiB\n",
+                device.GetPosition() == device.GetLastLba() * 512 ? "yes" : "NO", PeakKiB());
+    return met;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const std::string path = argc > 1 ? argv[1] : "/tmp/kolm_scan_bench.img";
+    const long long bytes = (argc > 2 ? std::atoll(argv[2]) : 1024) << 20;
+    framework::HeadlessBackend backend;
+    MakeMostlyEmptySource(path, bytes);
+    bool met = BenchSource(path, bytes);
+    if (Output("id -u") == "0") {
+        const std::string loop = Output("losetup -f --show " + path + " 2>/dev/null");
+        if (!loop.empty()) {
+            met = BenchSource(loop, bytes) && met;
+            std::system(("losetup -d " + loop).c_str());
+        } else {
+            std::printf("\nno loop device could be attached\n");
+        }
+    } else {
+        std::printf("\nnot root: no loop device\n");
+    }
+    std::printf("\n%s\n", met ? "goal met" : "goal not met");
+    return met ? 0 : 1;
+}
