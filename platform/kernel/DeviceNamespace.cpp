@@ -69,8 +69,20 @@ BlockNames ListBlockNames(const std::string& sysBlock) {
     return found;
 }
 
+// Removable as a user means it: the kernel's flag (USB sticks, most card readers),
+// or an SD card in a built-in slot, which the kernel does not flag; an eMMC
+// ("MMC") is system storage and stays fixed.
+bool IsRemovable(const std::string& folder, const std::string& name) {
+    if (ReadNumber(folder + "/removable", 0) == 1)
+        return true;
+    std::string cardType;
+    return name.rfind("mmcblk", 0) == 0 &&
+           sys::ReadSmallFile(folder + "/device/type", cardType) == 0 &&
+           cardType.substr(0, cardType.find_last_not_of(" \n") + 1) == "SD";
+}
+
 Disk ReadDisk(const std::string& sysBlock, const std::string& name) {
-    Disk disk{name, ReadNumber(sysBlock + "/" + name + "/removable", 0) == 1, {}};
+    Disk disk{name, IsRemovable(sysBlock + "/" + name, name), {}};
     std::vector<std::string> entries;
     sys::ListDirectory(sysBlock + "/" + name, entries);
     for (const std::string& entry : entries) {

@@ -61,6 +61,30 @@ DWORD BlockSectorSize(int fd, DWORD& sectorSize) {
     return 0;
 }
 
+// A file or device that may be read but not written (a read-only medium or mount,
+// a file of another user or without write permission) opens for reading; its
+// writes are then refused with the error the writable open met.
+DWORD OpenReadableAtLeast(const std::string& path, int flags, bool creating, sys::UniqueFd& fd,
+                          DWORD& writeRefusal) {
+    writeRefusal = (flags & O_ACCMODE) == O_RDONLY ? ERROR_ACCESS_DENIED : 0;
+    DWORD error = sys::Open(path, flags, fd);
+    bool mayFallBack = error == EROFS || error == EACCES || error == EPERM;
+    if (!mayFallBack || creating || (flags & O_ACCMODE) == O_WRONLY)
+        return error;
+    if (sys::Open(path, (flags & ~O_ACCMODE) | O_RDONLY, fd) != 0)
+        return error;
+    writeRefusal = error == EROFS ? ERROR_WRITE_PROTECT : error;
+    return 0;
+}
+
+// A write-protected card or a read-only loop device opens for writing, and only its
+// writes fail; saying so at the open keeps the answer the same for every write.
+void NoteReadOnlyDevice(int fd, DWORD& writeRefusal) {
+    int readOnly = 0;
+    if (writeRefusal == 0 && sys::Ioctl(fd, BLKROGET, &readOnly) == 0 && readOnly != 0)
+        writeRefusal = ERROR_WRITE_PROTECT;
+}
+
 } // namespace
 
 DWORD FileObject::Open(const std::string& path, const OpenRequest& request, int createFlags,
@@ -70,13 +94,8 @@ DWORD FileObject::Open(const std::string& path, const OpenRequest& request, int 
     if (request.flags & FILE_FLAG_WRITE_THROUGH)
         flags |= O_DSYNC;
     sys::UniqueFd fd;
-    DWORD writeRefusal = access == O_RDONLY ? ERROR_ACCESS_DENIED : 0;
-    DWORD error = sys::Open(path, flags, fd);
-    if (error == EROFS && createFlags == 0) {
-        // A read-only medium opens for reading; its writes are refused.
-        writeRefusal = ERROR_WRITE_PROTECT;
-        error = sys::Open(path, (flags & ~O_ACCMODE) | O_RDONLY, fd);
-    }
+    DWORD writeRefusal = 0;
+    DWORD error = OpenReadableAtLeast(path, flags, createFlags != 0, fd, writeRefusal);
     if (error != 0)
         return error;
     struct stat info {};
@@ -90,6 +109,8 @@ DWORD FileObject::Open(const std::string& path, const OpenRequest& request, int 
     DWORD sectorSize = kFileSector;
     if (block && (error = BlockSectorSize(fd.Get(), sectorSize)) != 0)
         return error;
+    if (block)
+        NoteReadOnlyDevice(fd.Get(), writeRefusal);
     DirectAlignment direct;
     if (request.flags & FILE_FLAG_NO_BUFFERING)
         direct = WantedAlignment(fd.Get(), block, sectorSize);
