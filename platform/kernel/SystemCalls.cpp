@@ -88,6 +88,10 @@ DWORD FStat(int fd, struct stat& info) {
     return fstat(fd, &info) == 0 ? 0 : LastErrno();
 }
 
+DWORD Stat(const std::string& path, struct stat& info) {
+    return stat(path.c_str(), &info) == 0 ? 0 : LastErrno();
+}
+
 DWORD DirectIoAlignment(int fd, DWORD& memory, DWORD& offset) {
     memory = offset = 0;
     struct statx info {};
