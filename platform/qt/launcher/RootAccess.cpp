@@ -69,13 +69,13 @@ int RunAsRoot(const Options& options) {
     }
     if (status == kNotAuthorized) {
         ReportStartError("Kolm did not start: disk access was not granted.");
-        return status;
+        return 1;
     }
     if (status == kCannotAsk) {
         ReportStartError("Kolm did not start: pkexec could not ask for the password. Is a "
                          "polkit authentication agent running in this session? From a "
                          "terminal, sudo kolm works too.");
-        return status;
+        return 1;
     }
     return status;
 }
