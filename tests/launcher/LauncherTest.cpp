@@ -98,6 +98,16 @@ TEST_F(Launcher, WithoutDisplayOrRootSaysSoPlainly) {
     EXPECT_NE(asRoot.err.find("Kolm did not start"), std::string::npos) << asRoot.err;
 }
 
+TEST_F(Launcher, MissingFontsAreNamedAndTheWindowStillOpens) {
+    const std::string config = m_folder / "fonts.conf";
+    WriteText(config, "<?xml version=\"1.0\"?>\n<fontconfig></fontconfig>\n");
+    const Launch launch =
+        RunShell("env QT_QPA_PLATFORM=offscreen FONTCONFIG_FILE=" + Quoted(config) + " " + kKolm +
+                 " --startup-check");
+    EXPECT_EQ(launch.status, 0) << launch.err;
+    EXPECT_EQ(Count(launch.err, "IPAGothic, IPAPGothic are not installed"), 1u) << launch.err;
+}
+
 TEST_F(Launcher, HelpNamesEveryOption) {
     const Launch launch = RunShell(kNoDisplay + kKolm + " --help");
     EXPECT_EQ(launch.status, 0);
