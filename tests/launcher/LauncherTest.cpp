@@ -84,6 +84,9 @@ TEST_F(Launcher, WithoutDisplayOrRootSaysSoPlainly) {
     const Launch noDisplay = RunShell(kNoDisplay + kKolm + " --drive " + Quoted(m_image));
     EXPECT_EQ(noDisplay.status, 1);
     EXPECT_NE(noDisplay.err.find("no display"), std::string::npos) << noDisplay.err;
+    const Launch byPkexec = RunShell(kNoDisplay + "PKEXEC_UID=1000 " + kKolm);
+    EXPECT_EQ(byPkexec.status, 1);
+    EXPECT_NE(byPkexec.err.find("org.kolm.Kolm.pkexec"), std::string::npos) << byPkexec.err;
 
     if (geteuid() != 0)
         GTEST_SKIP() << "becoming another user needs root";

@@ -44,6 +44,11 @@ bool HasDisplay() {
 std::string DisplayProblem() {
     if (!WantsDesktop() || HasDisplay())
         return {};
+    // pkexec passes the display on only for an action that allows a window.
+    if (IsSet("PKEXEC_UID"))
+        return "pkexec did not pass the display on: polkit does not know Kolm's action "
+               "org.kolm.Kolm.pkexec, which a package installs in "
+               "/usr/share/polkit-1/actions (install with the prefix /usr).";
     return "no display to open the window on (neither DISPLAY nor WAYLAND_DISPLAY is set). "
            "Start Kolm in a desktop session; kolm --list works without one.";
 }
