@@ -95,10 +95,18 @@ TEST_F(Launcher, WithoutDisplayOrRootSaysSoPlainly) {
     EXPECT_EQ(plain.status, 0) << plain.err;
     EXPECT_EQ(Count(plain.err, "running without root"), 1u) << plain.err;
 
-    // No polkit here to ask for the password: a clear refusal, and no window.
-    const Launch asRoot = RunShell(user + kKolm + " --as-root --drive " + Quoted(m_image));
-    EXPECT_NE(asRoot.status, 0);
-    EXPECT_NE(asRoot.err.find("Kolm did not start"), std::string::npos) << asRoot.err;
+    // No polkit here to ask for the password, or no pkexec at all: a clear refusal,
+    // and no window.
+    const std::pair<std::string, std::string> refusals[] = {
+        {"", "pkexec could not ask for the password"},
+        {"PATH=/nonexistent ", "pkexec cannot be started"},
+    };
+    for (const auto& [environment, message] : refusals) {
+        const Launch asRoot =
+            RunShell(user + environment + kKolm + " --as-root --drive " + Quoted(m_image));
+        EXPECT_EQ(asRoot.status, 1);
+        EXPECT_NE(asRoot.err.find(message), std::string::npos) << asRoot.err;
+    }
 }
 
 TEST_F(Launcher, MissingFontsAreNamedAndTheWindowStillOpens) {
