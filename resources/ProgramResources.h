@@ -2,7 +2,7 @@
 // Loads the program's resource script into framework::Resources().
 #include <string>
 
-// Finds kolm.rc beside the program, or in the folder above it where the test
-// programs run from a subfolder of the build. False, with the reason in *reason
-// when given, if there is none or it does not load.
+// Reads kolm.rc and the files it names from the copies built into the program,
+// so that the program finds them wherever it is installed. False, with the
+// reason in *reason when given, if the script does not load.
 bool LoadProgramResources(std::string* reason = nullptr);

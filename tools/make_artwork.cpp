@@ -1,11 +1,18 @@
 // Draws Kolm's application icon (a disk under a magnifier, 32x32 and 16x16) and
 // its pointing-hand cursor (32x32, hot spot 13,5), and writes them as kolm.ico
 // and hand.cur into the folder given (the current one by default).
+//   make_artwork [FOLDER]
+// With --png it writes the icon at one size as a PNG file, for the desktop's
+// icon theme:
+//   make_artwork --png SIZE FILE
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstdlib>
 #include <fstream>
 #include <iostream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace {
@@ -191,9 +198,87 @@ bool Write(const std::string& path, const std::string& bytes) {
     return true;
 }
 
+std::uint32_t Crc32(std::string_view bytes) {
+    std::uint32_t crc = 0xFFFFFFFFu;
+    for (char byte : bytes) {
+        crc ^= static_cast<unsigned char>(byte);
+        for (int bit = 0; bit < 8; ++bit) {
+            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+        }
+    }
+    return ~crc;
+}
+
+void PutBigEndian(std::string& out, std::uint32_t value) {
+    for (int shift = 24; shift >= 0; shift -= 8) {
+        out += static_cast<char>((value >> shift) & 0xFF);
+    }
+}
+
+void Chunk(std::string& out, std::string_view type, const std::string& data) {
+    PutBigEndian(out, static_cast<std::uint32_t>(data.size()));
+    const std::string typed = std::string(type) + data;
+    out += typed;
+    PutBigEndian(out, Crc32(typed));
+}
+
+// A zlib stream of stored (uncompressed) deflate blocks: no compressor needed,
+// and the icons are small.
+std::string StoredZlib(const std::string& raw) {
+    std::string out = "\x78\x01";
+    constexpr std::size_t kBlock = 65535;
+    std::size_t at = 0;
+    do {
+        const std::size_t length = std::min(kBlock, raw.size() - at);
+        out += static_cast<char>(at + length == raw.size() ? 1 : 0);
+        Put(out, static_cast<std::uint32_t>(length), 2);
+        Put(out, static_cast<std::uint32_t>(~length & 0xFFFF), 2);
+        out.append(raw, at, length);
+        at += length;
+    } while (at < raw.size());
+    std::uint32_t a = 1, b = 0;
+    for (char byte : raw) {
+        a = (a + static_cast<unsigned char>(byte)) % 65521;
+        b = (b + a) % 65521;
+    }
+    PutBigEndian(out, b << 16 | a);
+    return out;
+}
+
+// 8-bit RGBA, each row led by filter type 0.
+std::string Png(const Picture& picture) {
+    std::string header;
+    PutBigEndian(header, static_cast<std::uint32_t>(picture.size));
+    PutBigEndian(header, static_cast<std::uint32_t>(picture.size));
+    header += std::string("\x08\x06\x00\x00\x00", 5);
+    std::string raw;
+    for (std::size_t i = 0; i < picture.pixels.size(); ++i) {
+        if (i % static_cast<std::size_t>(picture.size) == 0) {
+            raw += '\0';
+        }
+        const std::uint32_t c = picture.pixels[i];
+        for (int shift : {16, 8, 0, 24}) {
+            raw += static_cast<char>((c >> shift) & 0xFF);
+        }
+    }
+    std::string out = "\x89PNG\r\n\x1a\n";
+    Chunk(out, "IHDR", header);
+    Chunk(out, "IDAT", StoredZlib(raw));
+    Chunk(out, "IEND", {});
+    return out;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
+    if (argc == 4 && std::string(argv[1]) == "--png") {
+        const int size = std::atoi(argv[2]);
+        if (size < 8 || size > 1024) {
+            std::cerr << "make_artwork: a PNG size is 8 to 1024 pixels\n";
+            return 2;
+        }
+        return Write(argv[3], Png(DrawIcon(size))) ? 0 : 1;
+    }
     const std::string folder = argc > 1 ? std::string(argv[1]) + "/" : std::string();
     const bool icon = Write(folder + "kolm.ico", IconFile(1, {DrawIcon(32), DrawIcon(16)}, 0, 0));
     const bool cursor = Write(folder + "hand.cur", IconFile(2, {DrawHand()}, 13, 5));

@@ -51,6 +51,7 @@ constexpr ControlKind kControlKinds[] = {
 };
 
 struct ScriptContext {
+    const ScriptFileReader& read;
     ResourceSet& resources;
     std::map<std::string, std::int64_t, std::less<>> defines;
     std::string error;
@@ -299,7 +300,7 @@ bool ScriptParser::ParseInclude() {
     }
     const std::filesystem::path path = m_path.parent_path() / name.str();
     std::string source;
-    if (!ReadWholeFile(path, source)) {
+    if (!m_context.read(path.string(), source)) {
         return Fail("cannot read " + path.string(), line);
     }
     return ScriptParser(m_context, path, source, m_depth + 1).Run();
@@ -639,7 +640,7 @@ bool ScriptParser::ParseImage(int id, int line, std::map<int, Image>& images, Ic
     }
     const std::filesystem::path path = m_path.parent_path() / name.str();
     std::string bytes;
-    if (!ReadWholeFile(path, bytes)) {
+    if (!m_context.read(path.string(), bytes)) {
         return Fail("cannot read " + path.string(), line);
     }
     std::string reason;
@@ -654,13 +655,21 @@ bool ScriptParser::ParseImage(int id, int line, std::map<int, Image>& images, Ic
 } // namespace
 
 bool LoadResourceScript(const std::string& path, ResourceSet& resources, std::string& error) {
+    const ScriptFileReader fromDisk = [](const std::string& file, std::string& bytes) {
+        return ReadWholeFile(file, bytes);
+    };
+    return LoadResourceScript(path, fromDisk, resources, error);
+}
+
+bool LoadResourceScript(const std::string& path, const ScriptFileReader& read,
+                        ResourceSet& resources, std::string& error) {
     std::string source;
-    if (!ReadWholeFile(path, source)) {
+    if (!read(path, source)) {
         error = "cannot read " + path;
         return false;
     }
     ResourceSet loaded;
-    ScriptContext context{loaded, {}, {}};
+    ScriptContext context{read, loaded, {}, {}};
     if (!ScriptParser(context, path, source, 0).Run()) {
         error = context.error;
         return false;

@@ -3,6 +3,7 @@
 // menus, strings, icons and cursors. Texts are code page 932.
 #include "platform/framework/CString.h"
 
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -71,6 +72,12 @@ public:
 // Reads a resource script (code page 932); files it names are found beside it.
 // False with a reason when the script cannot be read.
 bool LoadResourceScript(const std::string& path, ResourceSet& resources, std::string& error);
+
+// The script and the files it names (paths joined as on disk) come from read
+// instead, for a script built into the program.
+using ScriptFileReader = std::function<bool(const std::string& path, std::string& bytes)>;
+bool LoadResourceScript(const std::string& path, const ScriptFileReader& read,
+                        ResourceSet& resources, std::string& error);
 
 // The program's resources, loaded once by the application start-up.
 ResourceSet& Resources();

@@ -1,10 +1,10 @@
 #include "platform/kernel/DeviceNamespace.h"
 #include "platform/kernel/DeviceNames.h"
 #include "platform/kernel/MountTable.h"
+#include "platform/kernel/Sysfs.h"
 #include "platform/kernel/SystemCalls.h"
 
 #include <algorithm>
-#include <charconv>
 
 namespace kernel {
 namespace {
@@ -25,20 +25,9 @@ struct BlockNames {
     std::vector<std::string> disks, floppies, opticals;
 };
 
-// A sysfs attribute read as a decimal number; fallback when absent or unreadable.
-ULONGLONG ReadNumber(const std::string& path, ULONGLONG fallback) {
-    std::string text;
-    if (sys::ReadSmallFile(path, text) != 0)
-        return fallback;
-    ULONGLONG value = 0;
-    const char* first = text.data();
-    auto [end, error] = std::from_chars(first, first + text.size(), value);
-    return error == std::errc() && end != first ? value : fallback;
-}
-
 // A loop device counts once something is attached to it.
 bool IsAttachedLoop(const std::string& folder) {
-    return ReadNumber(folder + "/size", 0) > 0 || sys::Exists(folder + "/loop/backing_file");
+    return ReadSysfsNumber(folder + "/size", 0) > 0 || sys::Exists(folder + "/loop/backing_file");
 }
 
 BlockNames ListBlockNames(const std::string& sysBlock) {
@@ -69,16 +58,25 @@ BlockNames ListBlockNames(const std::string& sysBlock) {
     return found;
 }
 
+// Removable as a user means it: the kernel's flag (USB sticks, most card readers),
+// or an SD card in a built-in slot, which the kernel does not flag; an eMMC
+// ("MMC") is system storage and stays fixed.
+bool IsRemovable(const std::string& folder, const std::string& name) {
+    if (ReadSysfsNumber(folder + "/removable", 0) == 1)
+        return true;
+    return name.rfind("mmcblk", 0) == 0 && ReadSysfsText(folder + "/device/type") == "SD";
+}
+
 Disk ReadDisk(const std::string& sysBlock, const std::string& name) {
-    Disk disk{name, ReadNumber(sysBlock + "/" + name + "/removable", 0) == 1, {}};
+    Disk disk{name, IsRemovable(sysBlock + "/" + name, name), {}};
     std::vector<std::string> entries;
     sys::ListDirectory(sysBlock + "/" + name, entries);
     for (const std::string& entry : entries) {
         std::string folder = sysBlock + "/" + name + "/" + entry;
         if (!sys::Exists(folder + "/partition"))
             continue;
-        disk.partitions.push_back(
-            {entry, ReadNumber(folder + "/partition", 0), ReadNumber(folder + "/start", 0)});
+        disk.partitions.push_back({entry, ReadSysfsNumber(folder + "/partition", 0),
+                                   ReadSysfsNumber(folder + "/start", 0)});
     }
     std::sort(disk.partitions.begin(), disk.partitions.end(),
               [](const Partition& a, const Partition& b) { return a.number < b.number; });
@@ -107,7 +105,7 @@ public:
     }
 
     void AddStandIn(const std::string& path) {
-        DeviceTarget target{path, DRIVE_REMOVABLE, {}};
+        DeviceTarget target{path, DRIVE_REMOVABLE, {}, true};
         target.identity.diskNumber = static_cast<DWORD>(m_space.drives.size());
         target.identity.root = m_root;
         AddLetter(target);

@@ -16,6 +16,7 @@ struct DeviceTarget {
     std::string path; // the device node or the stand-in file
     UINT driveType = DRIVE_NO_ROOT_DIR;
     DeviceIdentity identity;
+    bool standIn = false; // an image file attached at start-up
 };
 
 struct DeviceNamespace {

@@ -38,6 +38,11 @@ std::vector<std::string> LinuxMachine::PhysicalDrivePaths() {
     return paths;
 }
 
+DeviceNamespace LinuxMachine::Snapshot() {
+    std::lock_guard lock(m_mutex);
+    return Devices();
+}
+
 std::optional<DeviceTarget> LinuxMachine::Find(const DeviceName& name) {
     std::lock_guard lock(m_mutex);
     const DeviceNamespace& devices = Devices();

@@ -25,6 +25,9 @@ public:
     void Refresh();
     // The device node or stand-in file of each physical drive, by number.
     std::vector<std::string> PhysicalDrivePaths();
+    // The drives and letters as they stand, and the root they are read below.
+    DeviceNamespace Snapshot();
+    const std::string& Root() const { return m_root; }
 
     DWORD OpenDevice(const OpenRequest& request, std::unique_ptr<OpenObject>& opened) override;
     DWORD LogicalDrives() override;

@@ -94,6 +94,10 @@ DWORD FTruncate(int fd, ULONGLONG size) {
     return ftruncate(fd, static_cast<off_t>(size)) == 0 ? 0 : LastErrno();
 }
 
+DWORD Stat(const std::string& path, struct stat& info) {
+    return stat(path.c_str(), &info) == 0 ? 0 : LastErrno();
+}
+
 DWORD DirectIoAlignment(int fd, DWORD& memory, DWORD& offset) {
     memory = offset = 0;
     struct statx info {};

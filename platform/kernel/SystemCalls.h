@@ -35,6 +35,7 @@ DWORD PRead(int fd, void* buffer, std::size_t count, ULONGLONG offset, std::size
 DWORD PWrite(int fd, const void* buffer, std::size_t count, ULONGLONG offset, std::size_t& done);
 DWORD FStat(int fd, struct stat& info);
 DWORD FTruncate(int fd, ULONGLONG size);
+DWORD Stat(const std::string& path, struct stat& info);
 // The alignment direct transfers need; both 0 when the file system has no direct I/O.
 DWORD DirectIoAlignment(int fd, DWORD& memory, DWORD& offset);
 DWORD Ioctl(int fd, unsigned long request, void* argument);

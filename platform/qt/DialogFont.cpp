@@ -2,6 +2,7 @@
 
 #include "platform/qt/QtText.h"
 
+#include <QFontDatabase>
 #include <QFontMetrics>
 
 namespace qt {
@@ -59,6 +60,17 @@ BaseUnits BaseUnitsOf(const QFont& font) {
 QRect DialogRect(BaseUnits units, int x, int y, int cx, int cy) {
     return QRect(Scale(x, units.x, 4), Scale(y, units.y, 8), Scale(cx, units.x, 4),
                  Scale(cy, units.y, 8));
+}
+
+QStringList MissingFontFamilies() {
+    const QStringList installed = QFontDatabase::families();
+    QStringList missing;
+    for (const FontMapping& mapping : kMappings) {
+        const QString family = QString::fromLatin1(mapping.family);
+        if (!installed.contains(family, Qt::CaseInsensitive))
+            missing.append(family);
+    }
+    return missing;
 }
 
 } // namespace qt

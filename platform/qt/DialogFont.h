@@ -7,6 +7,7 @@
 
 #include <QFont>
 #include <QRect>
+#include <QStringList>
 
 namespace qt {
 
@@ -20,5 +21,7 @@ QFont DialogFont(const CString& name, int points);
 QFont InterfaceFont();
 BaseUnits BaseUnitsOf(const QFont& font);
 QRect DialogRect(BaseUnits units, int x, int y, int cx, int cy);
+// The families the templates' fonts are shown in that are not installed here.
+QStringList MissingFontFamilies();
 
 } // namespace qt

@@ -1,83 +1,72 @@
-// The kolm program on Linux: attaches the image files given with --drive as
-// stand-in disks, then runs the application on the Qt window backend.
+// The kolm program on Linux: checks its command line and the stand-in files,
+// attaches them, then runs the application on the Qt window backend.
 #include "platform/framework/Dialog.h"
 #include "platform/framework/UiThread.h"
+#include "platform/kernel/DriveListing.h"
 #include "platform/kernel/LinuxMachine.h"
+#include "platform/qt/DialogFont.h"
 #include "platform/qt/QtBackend.h"
+#include "platform/qt/launcher/Display.h"
+#include "platform/qt/launcher/Options.h"
+#include "platform/qt/launcher/RootAccess.h"
+#include "platform/qt/launcher/StandInChecks.h"
 #include "resources/ProgramResources.h"
 
 #include <QApplication>
+#include <QKeyEvent>
+#include <QTimer>
+#include <QWidget>
 
 #include <cstdio>
-#include <cstring>
 #include <string>
-#include <string_view>
 #include <unistd.h>
-#include <vector>
 
 namespace {
 
-constexpr const char* kUsage =
-    "Usage: kolm [--drive FILE]...\n"
-    "Kolm shows the sectors of a disk, searches them, scans them and copies disks to\n"
-    "image files and back.\n"
-    "\n"
-    "  --drive FILE  attach the image file FILE as a stand-in disk; it is listed after\n"
-    "                the machine's own disks, in the order given (repeatable)\n"
-    "  --help        show this text and exit\n"
-    "\n"
-    "Raw disks need root; stand-in files do not.\n";
+// Status for a command line or stand-in file the launcher refuses.
+constexpr int kRefused = 2;
 
-// The files given with --drive; false on anything the launcher does not know.
-bool ParseArguments(int argc, char** argv, std::vector<std::string>& drives, bool& help) {
-    for (int i = 1; i < argc; ++i) {
-        const std::string_view argument = argv[i];
-        if (argument == "--help") {
-            help = true;
-        } else if (argument == "--drive" && i + 1 < argc) {
-            drives.emplace_back(argv[++i]);
-        } else {
-            std::fprintf(stderr, "kolm: unknown or incomplete argument: %s\n", argv[i]);
-            return false;
+int Refuse(const std::string& reason) {
+    std::fprintf(stderr, "kolm: %s\n", reason.c_str());
+    return kRefused;
+}
+
+// Closes the window the way a user does, with Esc, once it is shown: the key
+// goes where Qt sends keys, to the widget with the focus.
+void CloseWhenShown() {
+    QTimer::singleShot(0, [] {
+        QWidget* target = QApplication::focusWidget();
+        if (target == nullptr)
+            target = QApplication::activeModalWidget();
+        if (target == nullptr)
+            return CloseWhenShown();
+        for (QEvent::Type type : {QEvent::KeyPress, QEvent::KeyRelease}) {
+            QKeyEvent key(type, Qt::Key_Escape, Qt::NoModifier);
+            QApplication::sendEvent(target, &key);
         }
-    }
-    return true;
+    });
 }
 
-// A stand-in that cannot be read would only show up later as a failing drive.
-bool Readable(const std::string& path) {
-    if (access(path.c_str(), R_OK) == 0)
-        return true;
-    std::fprintf(stderr, "kolm: cannot read %s: %s\n", path.c_str(), std::strerror(errno));
-    return false;
+void WarnOfMissingFonts() {
+    const QStringList missing = qt::MissingFontFamilies();
+    if (!missing.isEmpty())
+        std::fprintf(stderr,
+                     "kolm: the fonts %s are not installed (Debian: fonts-ipafont-gothic); "
+                     "Japanese texts may not show.\n",
+                     missing.join(", ").toLocal8Bit().constData());
 }
 
-} // namespace
-
-int main(int argc, char** argv) {
-    std::vector<std::string> drives;
-    bool help = false;
-    if (!ParseArguments(argc, argv, drives, help)) {
-        std::fputs(kUsage, stderr);
-        return 2;
+int RunWindow(const launcher::Options& options, char* program) {
+    if (std::string problem = launcher::DisplayProblem(); !problem.empty()) {
+        std::fprintf(stderr, "kolm: %s\n", problem.c_str());
+        return 1;
     }
-    if (help) {
-        std::fputs(kUsage, stdout);
-        return 0;
-    }
-    for (const std::string& drive : drives) {
-        if (!Readable(drive))
-            return 1;
-        kernel::LinuxMachine::Instance().AttachStandIn(drive);
-    }
-    if (geteuid() != 0)
-        std::fputs("kolm: not running as root: raw disks need root, stand-in files "
-                   "(--drive FILE) do not.\n",
-                   stderr);
-
+    launcher::InstallFatalMessageHandler();
     // Qt sees only the program name: the launcher's arguments are its own.
     int qtArgc = 1;
-    QApplication application(qtArgc, argv);
+    char* qtArgv[] = {program, nullptr};
+    QApplication application(qtArgc, qtArgv);
+    WarnOfMissingFonts();
     std::string error;
     if (!LoadProgramResources(&error)) {
         std::fprintf(stderr, "kolm: cannot load the resources: %s\n", error.c_str());
@@ -85,5 +74,40 @@ int main(int argc, char** argv) {
     }
     framework::SetUiThread();
     qt::QtBackend backend;
+    if (options.startupCheck)
+        CloseWhenShown();
     return AfxWinMain();
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    launcher::Options options;
+    std::string error;
+    if (!launcher::ParseOptions(argc, argv, options, error)) {
+        std::fprintf(stderr, "kolm: %s\n", error.c_str());
+        std::fputs(launcher::kUsage, stderr);
+        return kRefused;
+    }
+    if (options.help) {
+        std::fputs(launcher::kUsage, stdout);
+        return 0;
+    }
+    if (error = launcher::CheckStandInFiles(options.drives); !error.empty())
+        return Refuse(error);
+    kernel::LinuxMachine& machine = kernel::LinuxMachine::Instance();
+    for (const std::string& drive : options.drives)
+        machine.AttachStandIn(drive);
+    if (error = launcher::CheckStandInsHaveLetters(options.drives.size()); !error.empty())
+        return Refuse(error);
+    if (options.list) {
+        std::fputs(kernel::DescribeDrives(machine.Root(), machine.Snapshot()).c_str(), stdout);
+        return 0;
+    }
+    if (geteuid() != 0) {
+        if (options.asRoot)
+            return launcher::RunAsRoot(options);
+        launcher::SayHowToGetDiskAccess();
+    }
+    return RunWindow(options, argv[0]);
 }

@@ -1,0 +1,73 @@
+#include "platform/qt/launcher/Display.h"
+
+#include <QApplication>
+#include <QMessageBox>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string_view>
+#include <unistd.h>
+
+namespace launcher {
+namespace {
+
+bool IsSet(const char* name) {
+    const char* value = std::getenv(name);
+    return value != nullptr && *value != '\0';
+}
+
+QtMessageHandler defaultHandler = nullptr;
+
+void FatalMessageHandler(QtMsgType type, const QMessageLogContext& context,
+                         const QString& message) {
+    if (type != QtFatalMsg) {
+        defaultHandler(type, context, message);
+        return;
+    }
+    std::fprintf(stderr, "kolm: cannot open the window: %s\n", message.toLocal8Bit().constData());
+    std::_Exit(1);
+}
+
+// Platforms other than the desktop ones (offscreen, vnc) need no display.
+bool WantsDesktop() {
+    const char* platform = std::getenv("QT_QPA_PLATFORM");
+    const std::string_view wanted = platform != nullptr ? platform : "";
+    return wanted.empty() || wanted.starts_with("xcb") || wanted.starts_with("wayland");
+}
+
+bool HasDisplay() {
+    return IsSet("DISPLAY") || IsSet("WAYLAND_DISPLAY");
+}
+
+} // namespace
+
+std::string DisplayProblem() {
+    if (!WantsDesktop() || HasDisplay())
+        return {};
+    // pkexec passes the display on only for an action that allows a window.
+    if (IsSet("PKEXEC_UID"))
+        return "pkexec did not pass the display on: polkit does not know Kolm's action "
+               "org.kolm.Kolm.pkexec, which a package installs in "
+               "/usr/share/polkit-1/actions (install with the prefix /usr).";
+    return "no display to open the window on (neither DISPLAY nor WAYLAND_DISPLAY is set). "
+           "Start Kolm in a desktop session; kolm --list works without one.";
+}
+
+void InstallFatalMessageHandler() {
+    defaultHandler = qInstallMessageHandler(FatalMessageHandler);
+}
+
+void ReportStartError(const std::string& message) {
+    std::fprintf(stderr, "kolm: %s\n", message.c_str());
+    // A terminal shows the message already; a start from the desktop has none.
+    if (!WantsDesktop() || !HasDisplay() || isatty(STDERR_FILENO))
+        return;
+    InstallFatalMessageHandler();
+    int argc = 1;
+    char name[] = "kolm";
+    char* argv[] = {name, nullptr};
+    QApplication application(argc, argv);
+    QMessageBox::critical(nullptr, QStringLiteral("Kolm"), QString::fromStdString(message));
+}
+
+} // namespace launcher

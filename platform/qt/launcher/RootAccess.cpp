@@ -1,0 +1,90 @@
+#include "platform/qt/launcher/RootAccess.h"
+
+#include "platform/qt/launcher/Display.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstring>
+#include <spawn.h>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+extern char** environ;
+
+namespace launcher {
+namespace {
+
+// pkexec's own exit statuses: the user dismissed the dialog or was refused, or
+// pkexec could not ask at all (no authentication agent).
+constexpr int kNotAuthorized = 126;
+constexpr int kCannotAsk = 127;
+
+std::string ProgramPath() {
+    char path[PATH_MAX];
+    const ssize_t length = readlink("/proc/self/exe", path, sizeof path - 1);
+    return length > 0 ? std::string(path, static_cast<std::size_t>(length)) : std::string();
+}
+
+// Exit status of the command, or -1 with errno when it could not be started.
+int Run(std::vector<std::string> arguments) {
+    std::vector<char*> argv;
+    for (std::string& argument : arguments)
+        argv.push_back(argument.data());
+    argv.push_back(nullptr);
+    pid_t child = 0;
+    if (int error = posix_spawnp(&child, argv[0], nullptr, nullptr, argv.data(), environ);
+        error != 0) {
+        errno = error;
+        return -1;
+    }
+    int status = 0;
+    while (waitpid(child, &status, 0) < 0) {
+        if (errno != EINTR)
+            return -1;
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+} // namespace
+
+int RunAsRoot(const Options& options) {
+    const std::string program = ProgramPath();
+    std::vector<std::string> command{"pkexec", program};
+    for (const std::string& drive : options.drives) {
+        command.push_back("--drive");
+        command.push_back(drive);
+    }
+    if (options.startupCheck)
+        command.push_back("--startup-check");
+    const int status = program.empty() ? -1 : Run(command);
+    if (status == -1) {
+        ReportStartError("Kolm cannot ask for disk access: pkexec cannot be started (" +
+                         std::string(std::strerror(errno)) +
+                         "). Install pkexec (Debian: apt install pkexec), or start Kolm as "
+                         "root from a terminal.");
+        return 1;
+    }
+    if (status == kNotAuthorized) {
+        ReportStartError("Kolm did not start: disk access was not granted.");
+        return 1;
+    }
+    if (status == kCannotAsk) {
+        ReportStartError("Kolm did not start: pkexec could not ask for the password. Is a "
+                         "polkit authentication agent running in this session? From a "
+                         "terminal, sudo kolm works too.");
+        return 1;
+    }
+    return status;
+}
+
+void SayHowToGetDiskAccess() {
+    std::fputs("kolm: running without root, so only stand-in files (--drive FILE) open. For "
+               "the machine's disks, start Kolm from the application menu or with "
+               "'kolm --as-root', which ask for the password.\n",
+               stderr);
+}
+
+} // namespace launcher

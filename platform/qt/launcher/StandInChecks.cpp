@@ -1,0 +1,64 @@
+#include "platform/qt/launcher/StandInChecks.h"
+
+#include "platform/kernel/LinuxMachine.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <set>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace launcher {
+namespace {
+
+std::string Refusal(const std::string& path, const std::string& reason) {
+    return "--drive " + path + ": " + reason;
+}
+
+std::string CheckOne(const std::string& path, std::set<std::pair<dev_t, ino_t>>& seen) {
+    struct stat info {};
+    if (stat(path.c_str(), &info) != 0)
+        return Refusal(path, std::strerror(errno));
+    if (S_ISDIR(info.st_mode))
+        return Refusal(path, "is a folder, not an image file");
+    if (S_ISBLK(info.st_mode) || S_ISCHR(info.st_mode))
+        return Refusal(path, "is a device, not an image file; Kolm lists the machine's disks "
+                             "itself (see kolm --list)");
+    if (!S_ISREG(info.st_mode))
+        return Refusal(path, "is not a regular file");
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return Refusal(path, std::string("cannot be read: ") + std::strerror(errno));
+    close(fd);
+    if (!seen.emplace(info.st_dev, info.st_ino).second)
+        return Refusal(path, "is given twice; one file can stand in for one disk only");
+    return {};
+}
+
+} // namespace
+
+std::string CheckStandInFiles(const std::vector<std::string>& paths) {
+    std::set<std::pair<dev_t, ino_t>> seen;
+    for (const std::string& path : paths) {
+        if (std::string refusal = CheckOne(path, seen); !refusal.empty())
+            return refusal;
+    }
+    return {};
+}
+
+std::string CheckStandInsHaveLetters(std::size_t given) {
+    const kernel::DeviceNamespace devices = kernel::LinuxMachine::Instance().Snapshot();
+    std::size_t lettered = 0;
+    for (const auto& volume : devices.letters) {
+        if (volume && volume->standIn)
+            ++lettered;
+    }
+    if (lettered == given)
+        return {};
+    return "too many --drive files: the drive letters up to Z: hold " + std::to_string(lettered) +
+           " of the " + std::to_string(given) +
+           " on this machine, and the others would be left out";
+}
+
+} // namespace launcher

@@ -1,0 +1,129 @@
+// The kolm program's own checks, run as a user runs it: a command line, its
+// messages and its exit status.
+#include "tests/launcher/Launch.h"
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+namespace {
+
+const std::string kKolm = Quoted(KOLM_BINARY_DIR "/kolm");
+// Without a display a launcher that got as far as the window would stop with
+// status 1: a refusal with status 2 shows that it stopped before.
+const std::string kNoDisplay = "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM ";
+const std::string kAsNobody = "setpriv --reuid=nobody --regid=nogroup --clear-groups ";
+
+class Launcher : public ::testing::Test {
+protected:
+    void SetUp() override {
+        chmod(m_folder.Path().c_str(), 0755);
+        WriteBytes(m_image, std::vector<char>(64 * 1024));
+    }
+
+    TempFolder m_folder;
+    std::string m_image = m_folder / "card.img";
+};
+
+TEST_F(Launcher, RefusesBadStandInFilesBeforeAnyWindow) {
+    const std::string unreadable = m_folder / "others.img";
+    WriteBytes(unreadable, std::vector<char>(512));
+    chmod(unreadable.c_str(), 0600);
+    const std::string deviceLink = m_folder / "link-to-device";
+    std::filesystem::create_symlink("/dev/null", deviceLink);
+    std::string many;
+    for (int i = 0; i < 25; ++i) {
+        const std::string image = m_folder / ("many" + std::to_string(i) + ".img");
+        WriteBytes(image, std::vector<char>(512));
+        many += " --drive " + Quoted(image);
+    }
+    const std::pair<std::string, std::string> cases[] = {
+        {"--drive ''", "needs a file name"},
+        {"--drive", "unknown or incomplete argument: --drive"},
+        {"--bogus", "unknown or incomplete argument: --bogus"},
+        {"--drive " + Quoted(m_folder / "absent.img"), "No such file or directory"},
+        {"--drive " + Quoted(m_folder.Path()), "is a folder"},
+        {"--drive /dev/null", "is a device"},
+        {"--drive " + Quoted(deviceLink), "is a device"},
+        {"--drive " + Quoted(std::string(5000, 'x')), "File name too long"},
+        {"--drive " + Quoted(m_image) + " --drive " + Quoted(m_image), "is given twice"},
+        {many, "too many --drive files"},
+    };
+    for (const auto& [arguments, message] : cases) {
+        SCOPED_TRACE(arguments.substr(0, 200));
+        const Launch launch = RunShell(kNoDisplay + kKolm + " " + arguments);
+        EXPECT_EQ(launch.status, 2);
+        EXPECT_NE(launch.err.find(message), std::string::npos) << launch.err;
+    }
+    if (geteuid() != 0)
+        GTEST_SKIP() << "reading as another user needs root";
+    const Launch launch =
+        RunShell(kNoDisplay + kAsNobody + kKolm + " --drive " + Quoted(unreadable));
+    EXPECT_EQ(launch.status, 2);
+    EXPECT_NE(launch.err.find("cannot be read: Permission denied"), std::string::npos)
+        << launch.err;
+}
+
+TEST_F(Launcher, ListNamesOddButValidStandInFiles) {
+    const std::string spaced = m_folder / "my card.img";
+    const std::string japanese = m_folder / "カード画像.img";
+    const std::string link = m_folder / "link.img";
+    for (const std::string& path : {spaced, japanese})
+        WriteBytes(path, std::vector<char>(16384));
+    std::filesystem::create_symlink(m_image, link);
+    const Launch launch = RunShell(kNoDisplay + kKolm + " --list --drive " + Quoted(spaced) +
+                                   " --drive " + Quoted(japanese) + " --drive " + Quoted(link));
+    EXPECT_EQ(launch.status, 0) << launch.err;
+    for (const std::string& line : {"stand-in file " + spaced + ", 16.0 KiB, removable\n",
+                                    "stand-in file " + japanese + ", 16.0 KiB, removable\n",
+                                    "stand-in file " + link + ", 64.0 KiB, removable\n"})
+        EXPECT_EQ(Count(launch.out, line), 1u) << launch.out;
+}
+
+TEST_F(Launcher, WithoutDisplayOrRootSaysSoPlainly) {
+    const Launch noDisplay = RunShell(kNoDisplay + kKolm + " --drive " + Quoted(m_image));
+    EXPECT_EQ(noDisplay.status, 1);
+    EXPECT_NE(noDisplay.err.find("no display"), std::string::npos) << noDisplay.err;
+    const Launch byPkexec = RunShell(kNoDisplay + "PKEXEC_UID=1000 " + kKolm);
+    EXPECT_EQ(byPkexec.status, 1);
+    EXPECT_NE(byPkexec.err.find("org.kolm.Kolm.pkexec"), std::string::npos) << byPkexec.err;
+
+    if (geteuid() != 0)
+        GTEST_SKIP() << "becoming another user needs root";
+    const std::string user = kAsNobody + "env QT_QPA_PLATFORM=offscreen HOME=/tmp ";
+    const Launch plain = RunShell(user + kKolm + " --startup-check --drive " + Quoted(m_image));
+    EXPECT_EQ(plain.status, 0) << plain.err;
+    EXPECT_EQ(Count(plain.err, "running without root"), 1u) << plain.err;
+
+    // No polkit here to ask for the password, or no pkexec at all: a clear refusal,
+    // and no window.
+    const std::pair<std::string, std::string> refusals[] = {
+        {"", "pkexec could not ask for the password"},
+        {"PATH=/nonexistent ", "pkexec cannot be started"},
+    };
+    for (const auto& [environment, message] : refusals) {
+        const Launch asRoot =
+            RunShell(user + environment + kKolm + " --as-root --drive " + Quoted(m_image));
+        EXPECT_EQ(asRoot.status, 1);
+        EXPECT_NE(asRoot.err.find(message), std::string::npos) << asRoot.err;
+    }
+}
+
+TEST_F(Launcher, MissingFontsAreNamedAndTheWindowStillOpens) {
+    const std::string config = m_folder / "fonts.conf";
+    WriteText(config, "<?xml version=\"1.0\"?>\n<fontconfig></fontconfig>\n");
+    const Launch launch =
+        RunShell("env QT_QPA_PLATFORM=offscreen FONTCONFIG_FILE=" + Quoted(config) + " " + kKolm +
+                 " --startup-check");
+    EXPECT_EQ(launch.status, 0) << launch.err;
+    EXPECT_EQ(Count(launch.err, "IPAGothic, IPAPGothic are not installed"), 1u) << launch.err;
+}
+
+TEST_F(Launcher, HelpNamesEveryOption) {
+    const Launch launch = RunShell(kNoDisplay + kKolm + " --help");
+    EXPECT_EQ(launch.status, 0);
+    for (const char* option : {"--drive FILE", "--list", "--as-root", "--startup-check", "--help"})
+        EXPECT_NE(launch.out.find(option), std::string::npos) << option;
+}
+
+} // namespace
