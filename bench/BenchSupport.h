@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -65,6 +66,25 @@ inline double JobSeconds(DiskDevice& device, int (DiskDevice::*start)(const JobP
     (device.*start)(params);
     framework::WaitServing([&] { return !device.IsWorkerRunning(); });
     return Seconds(begun);
+}
+
+// Runs a benchmark on the source file and, as root, on a loop device over it;
+// true when both met their goals.
+inline bool OnFileAndLoop(const std::string& path,
+                          const std::function<bool(const std::string&)>& bench) {
+    bool met = bench(path);
+    if (Output("id -u") != "0") {
+        std::printf("\nnot root: no loop device\n");
+        return met;
+    }
+    const std::string loop = Output("losetup -f --show " + path + " 2>/dev/null");
+    if (loop.empty()) {
+        std::printf("\nno loop device could be attached\n");
+        return met;
+    }
+    met = bench(loop) && met;
+    std::system(("losetup -d " + loop).c_str());
+    return met;
 }
 
 // Pseudo-random bytes without 0xAA: the hex pattern 55AA is never found, though its

@@ -80,18 +80,9 @@ int main(int argc, char** argv) {
     const std::string image = path + ".image";
     framework::HeadlessBackend backend; // a failed transfer's box is counted, not shown
     MakeSource(path, bytes);
-    bool met = BenchSource(path, image, bytes, backend);
-    if (Output("id -u") == "0") {
-        const std::string loop = Output("losetup -f --show " + path + " 2>/dev/null");
-        if (!loop.empty()) {
-            met = BenchSource(loop, image, bytes, backend) && met;
-            std::system(("losetup -d " + loop).c_str());
-        } else {
-            std::printf("\nno loop device could be attached\n");
-        }
-    } else {
-        std::printf("\nnot root: no loop device\n");
-    }
+    const bool met = OnFileAndLoop(path, [&](const std::string& source) {
+        return BenchSource(source, image, bytes, backend);
+    });
     std::remove(image.c_str());
     std::printf("\n%s\n", met ? "all goals met" : "some goals not met");
     return met ? 0 : 1;

@@ -159,18 +159,8 @@ int main(int argc, char** argv) {
     framework::HeadlessBackend backend; // answers the read test's summary box
     MakeSource(path, bytes);
     BenchMemory(path);
-    bool met = BenchSource(path, bytes);
-    if (Output("id -u") == "0") {
-        const std::string loop = Output("losetup -f --show " + path + " 2>/dev/null");
-        if (!loop.empty()) {
-            met = BenchSource(loop, bytes) && met;
-            std::system(("losetup -d " + loop).c_str());
-        } else {
-            std::printf("\nno loop device could be attached\n");
-        }
-    } else {
-        std::printf("\nnot root: no loop device\n");
-    }
+    const bool met =
+        OnFileAndLoop(path, [&](const std::string& source) { return BenchSource(source, bytes); });
     std::printf("\n%s\n", met ? "all goals met" : "some goals not met");
     return met ? 0 : 1;
 }

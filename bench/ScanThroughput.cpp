@@ -88,18 +88,8 @@ int main(int argc, char** argv) {
     const long long bytes = (argc > 2 ? std::atoll(argv[2]) : 1024) << 20;
     framework::HeadlessBackend backend;
     MakeMostlyEmptySource(path, bytes);
-    bool met = BenchSource(path, bytes);
-    if (Output("id -u") == "0") {
-        const std::string loop = Output("losetup -f --show " + path + " 2>/dev/null");
-        if (!loop.empty()) {
-            met = BenchSource(loop, bytes) && met;
-            std::system(("losetup -d " + loop).c_str());
-        } else {
-            std::printf("\nno loop device could be attached\n");
-        }
-    } else {
-        std::printf("\nnot root: no loop device\n");
-    }
+    const bool met =
+        OnFileAndLoop(path, [&](const std::string& source) { return BenchSource(source, bytes); });
     std::printf("\n%s\n", met ? "goal met" : "goal not met");
     return met ? 0 : 1;
 }

@@ -1,28 +1,18 @@
 #include "tests/ui/MainWindowFixture.h"
 #include "view/ControlSets.h"
 
-#include "platform/framework/WindowBackend.h"
 #include "platform/text/Cp932.h"
 
 #include <regex>
 
 namespace {
 
-// A removable disk too large to search through before the test is done with it:
-// its zeros never hold the pattern.
 class BusyStateTest : public MainWindowTest {
 protected:
     void SetUp() override {
-        disk = &machine.AddDisk(1ull << 40);
-        disk->SetDriveType(DRIVE_REMOVABLE);
-        machine.AddLetter('C', *disk);
-        Start();
+        disk = &StartOnLongDisk();
         Lock();
         JumpTo("3");
-    }
-    void StartLongSearch() {
-        backend.Type(IDC_PATTERN, "never there");
-        backend.Click(IDC_SEARCH);
     }
     void ExpectIdle() {
         EXPECT_EQ(Text(IDC_SEARCH), "Search");

@@ -4,6 +4,7 @@
 #include "ui/MainDialog.h"
 
 #include "platform/framework/HeadlessBackend.h"
+#include "platform/framework/WindowBackend.h"
 #include "resources/ProgramResources.h"
 #include "resources/Resource.h"
 #include "tests/support/SimulatedMachine.h"
@@ -39,6 +40,26 @@ protected:
         machine.AddLetter('C', disk);
         Start();
         return disk;
+    }
+
+    // A removable disk of 1 TiB as C: and the window opened on it. Its zeros never
+    // hold a search pattern, so a search on it runs until it is stopped.
+    SimulatedDisk& StartOnLongDisk() {
+        SimulatedDisk& disk = machine.AddDisk(1ull << 40);
+        disk.SetDriveType(DRIVE_REMOVABLE);
+        machine.AddLetter('C', disk);
+        Start();
+        return disk;
+    }
+
+    void StartLongSearch() {
+        backend.Type(IDC_PATTERN, "never there");
+        backend.Click(IDC_SEARCH);
+    }
+
+    // A menu command that reaches the window without its menu: a stale menu, a key.
+    void SendCommand(UINT id) {
+        framework::Deliver(backend.Window(0), WM_COMMAND, MAKEWPARAM(static_cast<WORD>(id), 0), 0);
     }
 
     void Lock(int entry = 0) {

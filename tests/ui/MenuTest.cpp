@@ -1,7 +1,6 @@
 #include "tests/ui/MainWindowFixture.h"
 
 #include "platform/framework/Menu.h"
-#include "platform/framework/WindowBackend.h"
 #include "platform/text/Cp932.h"
 
 namespace {
@@ -44,31 +43,13 @@ std::array<bool, 3> Expected(UINT id) {
     }
 }
 
-// A removable disk of 1 TiB whose zeros never hold a search pattern: a search on it
-// runs until it is stopped.
 class MenuTest : public MainWindowTest {
 protected:
-    void SetUp() override {
-        disk = &machine.AddDisk(1ull << 40);
-        disk->SetDriveType(DRIVE_REMOVABLE);
-        machine.AddLetter('C', *disk);
-        Start();
-    }
-
-    void StartLongSearch() {
-        backend.Type(IDC_PATTERN, "never there");
-        backend.Click(IDC_SEARCH);
-        ASSERT_TRUE(dialog->Device().IsWorkerRunning());
-    }
+    void SetUp() override { disk = &StartOnLongDisk(); }
 
     void StopAndFinish() {
         backend.Click(IDC_SEARCH);
         FinishJob();
-    }
-
-    // A command that reaches the window without its menu: a stale menu, a key.
-    void Send(UINT id) {
-        framework::Deliver(backend.Window(0), WM_COMMAND, MAKEWPARAM(static_cast<WORD>(id), 0), 0);
     }
 
     bool Checked(UINT id) const {
@@ -108,23 +89,24 @@ TEST_F(MenuTest, EachItemIsEnabledAsItsRuleSaysInEachStateOfTheWindow) {
 
 TEST_F(MenuTest, CommandsThatTheirRulesGreyDoNothingWhenTheyArriveAllTheSame) {
     // No device: a read test or a scan would leave the busy set enabled.
-    Send(ID_DRIVE_READ_TEST);
-    Send(ID_DRIVE_SCAN);
-    Send(ID_HEADER_BMP);
+    SendCommand(ID_DRIVE_READ_TEST);
+    SendCommand(ID_DRIVE_SCAN);
+    SendCommand(ID_HEADER_BMP);
     EXPECT_FALSE(dialog->Device().IsWorkerRunning());
     EXPECT_FALSE(backend.TimerRunning(0));
     EXPECT_FALSE(backend.Enabled(IDC_SEARCH));
     EXPECT_TRUE(backend.Enabled(IDC_LOCK));
 
     Lock();
-    Send(ID_DRIVE_LOCK); // "Lock" with a device open would close it
+    SendCommand(ID_DRIVE_LOCK); // "Lock" with a device open would close it
     EXPECT_TRUE(dialog->Device().IsLocked());
 
     StartLongSearch();
+    ASSERT_TRUE(dialog->Device().IsWorkerRunning());
     const DWORD worker = dialog->Device().GetWorkerThreadId();
     for (UINT id : {ID_DRIVE_UNLOCK, ID_DRIVE_LOCK, ID_DRIVE_READ_TEST, ID_DRIVE_SCAN,
                     ID_HEADER_PDF, ID_SEARCH_HEX}) {
-        Send(id);
+        SendCommand(id);
         EXPECT_EQ(dialog->Device().GetWorkerThreadId(), worker) << id;
     }
     // The buttons are disabled, but their handlers refuse as well.
@@ -135,7 +117,7 @@ TEST_F(MenuTest, CommandsThatTheirRulesGreyDoNothingWhenTheyArriveAllTheSame) {
     EXPECT_EQ(Text(IDC_SEARCH), "STOP");
     StopAndFinish();
     EXPECT_TRUE(dialog->Device().IsLocked());
-    Send(ID_DRIVE_STOP); // no job: nothing to stop
+    SendCommand(ID_DRIVE_STOP); // no job: nothing to stop
     EXPECT_EQ(Text(IDC_SEARCH), "Search");
 }
 
@@ -143,7 +125,7 @@ TEST_F(MenuTest, TheRemovedCommandIsGreyedAndOnlyShowsItsNotice) {
     Lock();
     backend.OpenMenu({1});
     EXPECT_FALSE(backend.ChooseCommand(ID_SECTOR_RANGE_TO_FILE));
-    Send(ID_SECTOR_RANGE_TO_FILE);
+    SendCommand(ID_SECTOR_RANGE_TO_FILE);
     ASSERT_EQ(backend.boxes.size(), 1u);
     EXPECT_EQ(backend.boxes[0].text, Jp("この機能は意図的に削除しています"));
     EXPECT_EQ(backend.boxes[0].type, UINT{MB_OK | MB_ICONEXCLAMATION});

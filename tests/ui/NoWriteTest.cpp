@@ -5,8 +5,6 @@
 
 #include "tests/kernel/TempFolder.h"
 
-#include "platform/framework/WindowBackend.h"
-
 #include <functional>
 
 namespace {
@@ -81,17 +79,13 @@ TEST_F(NoWriteTest, NoCommandButTheRestoreWritesToTheDevice) {
          }},
         {"menu commands",
          [&] {
-             auto send = [&](UINT id) {
-                 framework::Deliver(backend.Window(0), WM_COMMAND,
-                                    MAKEWPARAM(static_cast<WORD>(id), 0), 0);
-             };
              for (UINT id : {ID_SEARCH_ASCII, ID_SEARCH_SJIS, ID_SEARCH_UNICODE, ID_SEARCH_HEX,
                              ID_SEARCH_HEX_HEADER, ID_SECTOR_RANGE_TO_FILE, ID_HELP_ABOUT})
-                 send(id);
+                 SendCommand(id);
              for (UINT id :
                   {ID_HEADER_BMP, ID_HEADER_JPG, ID_HEADER_DOC_XLS, ID_HEADER_PDF, ID_HEADER_MDB}) {
                  JumpTo("0");
-                 send(id);
+                 SendCommand(id);
                  FinishJob();
              }
          }},

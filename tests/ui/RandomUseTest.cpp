@@ -3,8 +3,6 @@
 // has ever run at a time.
 #include "tests/ui/MainWindowFixture.h"
 
-#include "platform/framework/WindowBackend.h"
-
 #include <random>
 
 namespace {
@@ -72,8 +70,7 @@ protected:
                 backend.OpenMenu({static_cast<int>(pick(3))});
                 backend.ChooseCommand(id);
             } else {
-                framework::Deliver(backend.Window(0), WM_COMMAND,
-                                   MAKEWPARAM(static_cast<WORD>(id), 0), 0);
+                SendCommand(id);
             }
             break;
         }

@@ -5,44 +5,26 @@
 
 #include "device/DriveEntry.h"
 #include "platform/kernel/LinuxMachine.h"
+#include "tests/kernel/TempFolder.h"
+#include "tests/support/LoopDevice.h"
 #include "ui/SectorListLookup.h"
 
 #include <algorithm>
-#include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <random>
 
 namespace {
 
-std::string Output(const std::string& command) {
-    std::string text;
-    if (FILE* pipe = popen(command.c_str(), "r")) {
-        char block[4096];
-        std::size_t got;
-        while ((got = std::fread(block, 1, sizeof block, pipe)) > 0)
-            text.append(block, got);
-        pclose(pipe);
-    }
-    return text;
-}
-
-bool Shell(const std::string& command) {
-    return std::system(command.c_str()) == 0;
-}
-
 class ScanFatImageTest : public MainWindowTest {
 protected:
     void SetUp() override {
-        if (!Shell("command -v mkfs.fat >/dev/null && command -v mcopy >/dev/null"))
+        if (!RunCommand("command -v mkfs.fat >/dev/null && command -v mcopy"))
             GTEST_SKIP() << "mkfs.fat and mcopy (dosfstools, mtools) are not installed";
-        folder = std::filesystem::temp_directory_path() /
-                 ("kolm-scan-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-                  "-" + std::to_string(reinterpret_cast<std::uintptr_t>(this)));
+        folder = temp.Path();
         std::filesystem::create_directories(folder / "root");
         image = (folder / "fat.img").string();
-        ASSERT_TRUE(Shell("mkfs.fat -C -n KOLM " + image + " 8192 >/dev/null"));
+        ASSERT_TRUE(RunCommand("mkfs.fat -C -n KOLM " + image + " 8192"));
         std::mt19937 random(7);
         std::ofstream filler(folder / "filler.bin", std::ios::binary);
         for (int i = 0; i < 300000; ++i)
@@ -50,22 +32,21 @@ protected:
         filler.close();
         std::ofstream(folder / "note.txt") << "A short note, far less than a sector.\n";
         for (const char* name : {"filler.bin", "note.txt"})
-            ASSERT_TRUE(Shell("mcopy -i " + image + " " + (folder / name).string() + " ::/"));
+            ASSERT_TRUE(RunCommand("mcopy -i " + image + " " + (folder / name).string() + " ::/"));
     }
 
     void TearDown() override {
-        if (!loop.empty())
-            Shell("losetup -d " + loop);
         MainWindowTest::TearDown();
         kernel::InstallMachine(&machine);
-        std::filesystem::remove_all(folder);
     }
 
     // Offsets of the sectors whose bytes are not all equal, by od and awk.
     std::vector<LONGLONG> NonUniformSectors() const {
-        const std::string listed = Output(
-            "od -An -v -tx1 -w512 " + image +
-            " | awk '{for (i = 2; i <= NF; i++) if ($i != $1) {print (NR - 1) * 512; break}}'");
+        const std::string listed =
+            RunCommand("od -An -v -tx1 -w512 " + image +
+                       " | awk '{for (i = 2; i <= NF; i++) if ($i != $1) {print (NR - 1) * 512; "
+                       "break}}'")
+                .value_or("");
         std::vector<LONGLONG> offsets;
         for (std::size_t at = 0, end; (end = listed.find('\n', at)) != std::string::npos;
              at = end + 1)
@@ -84,9 +65,9 @@ protected:
         return offsets;
     }
 
+    TempFolder temp;
     std::filesystem::path folder;
     std::string image;
-    std::string loop;
 };
 
 TEST_F(ScanFatImageTest, ListsTheSectorsThatOdFindsNotUniform) {
@@ -104,16 +85,14 @@ TEST_F(ScanFatImageTest, ListsTheSectorsThatOdFindsNotUniform) {
     dialog.reset();
     kernel::InstallMachine(&machine);
 
-    if (Output("id -u") != "0\n")
-        GTEST_SKIP() << "attaching a loop device needs root";
-    loop = Output("losetup -f --show " + image + " 2>/dev/null");
-    if (loop.empty())
-        GTEST_SKIP() << "no loop device could be attached here";
-    loop.pop_back();
+    std::string why;
+    const auto loop = LoopDevice::Attach(image, 512, why);
+    if (!loop)
+        GTEST_SKIP() << why;
     kernel::LinuxMachine disks("/");
     const auto paths = disks.PhysicalDrivePaths();
-    const auto ours = std::find(paths.begin(), paths.end(), loop);
-    ASSERT_NE(ours, paths.end()) << loop << " is not among the machine's disks";
+    const auto ours = std::find(paths.begin(), paths.end(), loop->Path());
+    ASSERT_NE(ours, paths.end()) << loop->Path() << " is not among the machine's disks";
     kernel::InstallMachine(&disks);
     Start();
     const auto entries = backend.Items(IDC_DRIVE_LIST);

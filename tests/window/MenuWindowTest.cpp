@@ -7,6 +7,8 @@
 #include "platform/kernel/LinuxMachine.h"
 #include "resources/ProgramResources.h"
 #include "resources/Resource.h"
+#include "tests/kernel/TempFolder.h"
+#include "tests/support/LoopDevice.h"
 #include "ui/MainDialog.h"
 
 #include <QComboBox>
@@ -30,22 +32,11 @@ namespace {
 
 using namespace window_testing;
 
-std::string Output(const std::string& command) {
-    std::string text;
-    if (FILE* pipe = popen(command.c_str(), "r")) {
-        char block[4096];
-        std::size_t got;
-        while ((got = std::fread(block, 1, sizeof block, pipe)) > 0)
-            text.append(block, got);
-        pclose(pipe);
-    }
-    return text;
-}
-
 // The first offset at a sector start where grep finds the bytes.
 long long FirstAtSectorStart(const std::string& image, const std::string& bytes) {
     const std::string lines =
-        Output("LC_ALL=C grep -obUaP '" + bytes + "' '" + image + "' | cut -d: -f1");
+        RunCommand("LC_ALL=C grep -obUaP '" + bytes + "' '" + image + "' | cut -d: -f1")
+            .value_or("");
     for (std::size_t at = 0, end; (end = lines.find('\n', at)) != std::string::npos; at = end + 1) {
         const long long offset = std::stoll(lines.substr(at, end - at));
         if (offset % 512 == 0)
@@ -58,12 +49,11 @@ class MenuWindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
         Application();
-        if (std::system("command -v mkfs.fat >/dev/null && command -v mcopy >/dev/null") != 0)
+        if (!RunCommand("command -v mkfs.fat >/dev/null && command -v mcopy"))
             GTEST_SKIP() << "mkfs.fat and mcopy (dosfstools, mtools) are not installed";
         std::string reason;
         ASSERT_TRUE(LoadProgramResources(&reason)) << reason;
-        folder = std::filesystem::temp_directory_path() /
-                 ("kolm-menus-" + std::to_string(reinterpret_cast<std::uintptr_t>(this)));
+        folder = temp.Path();
         std::filesystem::create_directories(folder / "root");
         image = (folder / "fat.img").string();
         MakeImage();
@@ -86,13 +76,12 @@ protected:
         backend.reset();
         kernel::InstallMachine(nullptr);
         standIns.reset();
-        std::filesystem::remove_all(folder);
     }
 
     // Random filler first, so that the files lie well past the first chunk; then a
     // bitmap and a JPEG from Qt's encoders and a PDF from Qt's PDF writer.
     void MakeImage() {
-        ASSERT_EQ(std::system(("mkfs.fat -C -n KOLM '" + image + "' 8192 >/dev/null").c_str()), 0);
+        ASSERT_TRUE(RunCommand("mkfs.fat -C -n KOLM '" + image + "' 8192"));
         std::mt19937 random(11);
         std::ofstream filler(folder / "filler.bin", std::ios::binary);
         for (int i = 0; i < 700000; ++i)
@@ -108,10 +97,8 @@ protected:
             painter.drawText(100, 100, QStringLiteral("Kolm"));
         }
         for (const char* name : {"filler.bin", "picture.bmp", "photo.jpg", "paper.pdf"})
-            ASSERT_EQ(
-                std::system(
-                    ("mcopy -i '" + image + "' '" + (folder / name).string() + "' ::/").c_str()),
-                0);
+            ASSERT_TRUE(
+                RunCommand("mcopy -i '" + image + "' '" + (folder / name).string() + "' ::/"));
     }
 
     void LockTheImage() {
@@ -137,6 +124,7 @@ protected:
         return !dialog->IsBusy();
     }
 
+    TempFolder temp;
     std::filesystem::path folder;
     std::string image;
     std::unique_ptr<kernel::LinuxMachine> standIns;

@@ -18,11 +18,19 @@ std::unique_ptr<QApplication>& TheApplication() {
     return application;
 }
 
+std::filesystem::path SampleFolder() {
+    return std::filesystem::temp_directory_path() / ("kolm-window-" + std::to_string(getpid()));
+}
+
 // The application ends with the tests, before the exit handlers take Qt's own
-// statics down under it.
+// statics down under it; the sample drive goes with them.
 class QtEnvironment : public ::testing::Environment {
 public:
-    void TearDown() override { TheApplication().reset(); }
+    void TearDown() override {
+        TheApplication().reset();
+        std::error_code ignored;
+        std::filesystem::remove_all(SampleFolder(), ignored);
+    }
 };
 
 [[maybe_unused]] const auto* const environment =
@@ -45,8 +53,7 @@ void Settle() {
 }
 
 std::string MakeSampleDrive() {
-    const std::filesystem::path folder =
-        std::filesystem::temp_directory_path() / ("kolm-window-" + std::to_string(getpid()));
+    const std::filesystem::path folder = SampleFolder();
     std::filesystem::create_directories(folder);
     const std::string image = (folder / "sample-drive.img").string();
     const std::string command = std::string("KOLM_BUILD_DIR='") + KOLM_BINARY_DIR + "' '" +
