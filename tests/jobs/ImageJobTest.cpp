@@ -157,13 +157,7 @@ TEST_F(ImageJobTest, CreationOutcomes) {
         ASSERT_EQ(static_cast<LONGLONG>(written.size()), test.fileSize);
         EXPECT_TRUE(std::equal(written.begin(), written.end(), contents.begin()));
         EXPECT_EQ(device.GetPosition(), test.position);
-        if (test.box == nullptr) {
-            EXPECT_TRUE(backend.boxes.empty());
-        } else {
-            ASSERT_EQ(backend.boxes.size(), 1u);
-            EXPECT_EQ(backend.boxes[0].caption, "Error");
-            EXPECT_EQ(backend.boxes[0].text, test.box);
-        }
+        ExpectErrorBox(backend, test.box);
         device.CloseDevice();
     }
 }
@@ -305,13 +299,7 @@ TEST_F(ImageJobTest, RestoreOutcomes) {
         std::copy(contents.begin(), contents.begin() + test.written, expected.begin());
         EXPECT_TRUE(disk.Bytes(0, kDisk) == expected);
         EXPECT_EQ(device.GetPosition(), test.position);
-        if (test.box == nullptr) {
-            EXPECT_TRUE(backend.boxes.empty());
-        } else {
-            ASSERT_EQ(backend.boxes.size(), 1u);
-            EXPECT_EQ(backend.boxes[0].caption, "Error");
-            EXPECT_EQ(backend.boxes[0].text, test.box);
-        }
+        ExpectErrorBox(backend, test.box);
         device.CloseDevice();
     }
 }

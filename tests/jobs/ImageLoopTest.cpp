@@ -6,6 +6,7 @@
 #include "platform/framework/HeadlessBackend.h"
 #include "platform/framework/UiThread.h"
 #include "platform/text/Cp932.h"
+#include "tests/jobs/JobHarness.h"
 #include "tests/kernel/TempFolder.h"
 #include "tests/support/LoopDevice.h"
 
@@ -185,13 +186,7 @@ TEST_F(ImageOnRealDevices, ARestoredDeviceReadsBackAsTheImageAndItsOldTail) {
                           "; tail -c +" + std::to_string(test.written + 1) + " " + Quoted(old) +
                           "; } > " + Quoted(expected) + ")"));
         EXPECT_TRUE(SameBytes(DdCopy(loop->Path(), folder / "dd.img"), expected));
-        if (test.box == nullptr) {
-            EXPECT_TRUE(backend.boxes.empty());
-        } else {
-            ASSERT_EQ(backend.boxes.size(), 1u);
-            EXPECT_EQ(backend.boxes[0].caption, "Error");
-            EXPECT_EQ(backend.boxes[0].text, test.box);
-        }
+        ExpectErrorBox(backend, test.box);
     }
 }
 

@@ -10,6 +10,18 @@
 
 #include <gtest/gtest.h>
 
+// A job that failed shows exactly one "Error" box with the platform's text; one
+// that did not shows none. text null: no box.
+inline void ExpectErrorBox(const framework::HeadlessBackend& backend, const char* text) {
+    if (text == nullptr) {
+        EXPECT_TRUE(backend.boxes.empty());
+        return;
+    }
+    ASSERT_EQ(backend.boxes.size(), 1u);
+    EXPECT_EQ(backend.boxes[0].caption, "Error");
+    EXPECT_EQ(backend.boxes[0].text, text);
+}
+
 class JobTest : public ::testing::Test {
 protected:
     static constexpr DWORD kSector = 512;
