@@ -36,9 +36,8 @@ CString DataSectorLine(LONGLONG offset, const BYTE* sector, DWORD length) {
 }
 
 // Lists every sector of the range that holds data in the list box the window
-// handed over, up to the list's limit. It reads for itself: its work on a chunk is
-// one compare pass, which costs less than handing the chunk over from a thread
-// that reads ahead.
+// handed over, up to the list's limit. The next chunks are read while it compares
+// the current one.
 class DataScanRun : public JobRun {
 public:
     using JobRun::JobRun;
@@ -48,6 +47,7 @@ private:
         SendMessageA(WindowOf(ScanList()), LB_RESETCONTENT, 0, 0);
         return true;
     }
+    bool ReadsAhead() const override { return true; }
 
     bool Work(DWORD done) override {
         return Device().AddDataSectorLines(Buffer(), done, Position(), JobSectorSize()) != 0;

@@ -2,6 +2,8 @@
 #include "platform/kernel/Thread.h"
 
 #include <algorithm>
+#include <chrono>
+#include <thread>
 
 ReadAhead::ReadAhead(HANDLE file, DWORD chunkLength, LONGLONG total, DWORD zeroed)
     : m_file(file), m_chunkLength(chunkLength), m_zeroed(zeroed), m_remaining(total) {
@@ -26,6 +28,12 @@ ReadAhead::~ReadAhead() {
                          FILE_BEGIN);
 }
 
+namespace {
+// A chunk from a fast source (a loop device over cached pages) arrives sooner than
+// this: falling asleep and being woken for it would cost more than the wait.
+constexpr auto kSpin = std::chrono::microseconds(100);
+} // namespace
+
 bool ReadAhead::Next(BYTE*& buffer, DWORD& done) {
     {
         std::lock_guard lock(m_mutex);
@@ -33,11 +41,18 @@ bool ReadAhead::Next(BYTE*& buffer, DWORD& done) {
     }
     // A helper waiting for this slot starts reading into it at once.
     m_changed.notify_all();
-    std::unique_lock lock(m_mutex);
-    m_changed.wait(lock, [this] {
+    const auto ready = [this] {
         return (m_taken < m_started && m_slots[m_taken % kSlots].read) ||
                (m_finished && m_taken == m_started);
-    });
+    };
+    std::unique_lock lock(m_mutex);
+    const auto spinUntil = std::chrono::steady_clock::now() + kSpin;
+    while (!ready() && std::chrono::steady_clock::now() < spinUntil) {
+        lock.unlock();
+        std::this_thread::yield();
+        lock.lock();
+    }
+    m_changed.wait(lock, ready);
     // Asked beyond the last read: nothing more comes, as from a read at the end.
     if (m_taken == m_started) {
         done = 0;
