@@ -3,6 +3,7 @@
 #include "view/ControlSets.h"
 #include "view/CurrentLba.h"
 
+#include "platform/framework/UiThread.h"
 #include "platform/framework/Wnd.h"
 #include "platform/text/Cp932.h"
 #include "resources/Resource.h"
@@ -63,11 +64,17 @@ void BusyState::StartJob(int stopButton, ViewHost::JobStart start, const JobPara
     (m_host.Device().*start)(params);
 }
 
+// A job stopped before it took the device (still preparing: emptying the list,
+// creating its file) would take it after the window went idle and read it under
+// the window's own reads; so the window waits for the job to end, serving its
+// requests meanwhile, which the stop request makes quick.
 void BusyState::StopJob() {
-    const DWORD threadId = m_host.Device().GetWorkerThreadId();
+    DiskDevice& device = m_host.Device();
+    const DWORD threadId = device.GetWorkerThreadId();
     if (threadId == 0)
         return;
     PostThreadMessageA(threadId, WM_JOB_ABORT, 0, 0);
+    framework::WaitServing([&device] { return !device.IsWorkerRunning(); });
     LeaveBusy();
 }
 

@@ -34,8 +34,8 @@ protected:
             return device.IsLocked() && !backend.Enabled(IDC_LOCK) && !backend.Enabled(IDC_JUMP)
                        ? State::Busy
                        : State::Invalid;
-        // After a STOP the window is idle at once while the job still leaves its
-        // thread: the slot may be set for a moment.
+        if (device.IsWorkerRunning())
+            return State::Invalid;
         if (!device.IsLocked())
             return Text(IDC_LOCK) == "Lock" && backend.Enabled(IDC_DRIVE_LIST) &&
                            !backend.Enabled(IDC_SEARCH)
