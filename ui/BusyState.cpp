@@ -68,12 +68,17 @@ void BusyState::StartJob(int stopButton, ViewHost::JobStart start, const JobPara
 // creating its file) would take it after the window went idle and read it under
 // the window's own reads; so the window waits for the job to end, serving its
 // requests meanwhile, which the stop request makes quick.
+// A STOP that comes while a job's own box is up (from a menu left open) runs
+// inside that box, and the job waits for the answer: it only asks the job to
+// stop, and the first tick after the job has ended returns the window to idle.
 void BusyState::StopJob() {
     DiskDevice& device = m_host.Device();
     const DWORD threadId = device.GetWorkerThreadId();
     if (threadId == 0)
         return;
     PostThreadMessageA(threadId, WM_JOB_ABORT, 0, 0);
+    if (framework::InsideHandOver())
+        return;
     framework::WaitServing([&device] { return !device.IsWorkerRunning(); });
     LeaveBusy();
 }

@@ -35,7 +35,7 @@ bool ImageButtons::ChooseImageFile(BOOL openFileDialog, DWORD flags, JobParams& 
     if (device.GetDriveTypeCode() != DRIVE_REMOVABLE)
         return false;
     m_host.ReadControls();
-    if (device.IsWorkerRunning()) {
+    if (m_host.JobRuns()) {
         m_host.StopJob();
         return false;
     }

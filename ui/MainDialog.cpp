@@ -140,7 +140,11 @@ BOOL MainDialog::PreTranslateMessage(MSG* message) {
 // there is no sector size to move by, and while a job runs the position and the
 // device belong to the worker.
 bool MainDialog::ArrowKeysMayMove() const {
-    return m_device.GetBytesPerSector() != 0 && !m_device.IsWorkerRunning();
+    return m_device.GetBytesPerSector() != 0 && !JobRuns();
+}
+
+bool MainDialog::JobRuns() const {
+    return m_device.IsWorkerRunning() || m_busyState.IsBusy();
 }
 
 // A menu command whose item would be greyed now does nothing, however it came.

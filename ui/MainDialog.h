@@ -24,10 +24,6 @@ public:
     BOOL OnInitDialog() override;
     BOOL PreTranslateMessage(MSG* message) override;
 
-    // 0: the hex view is shown, 1: the sector list.
-    int ViewMode() const { return m_nViewMode; }
-    bool IsBusy() const { return m_busyState.IsBusy(); }
-
     // Handlers, reached through the command table.
     void OnLockButton() { m_drivePanel.OnLockButton(); }
     void OnPrevSector() { m_navigation.OnPrevSector(); }
@@ -50,6 +46,7 @@ public:
     MainValues& Values() override { return m_values; }
     void ReadControls() override { UpdateData(TRUE); }
     void WriteControls() override { UpdateData(FALSE); }
+    int ViewMode() const override { return m_nViewMode; }
     void SetViewMode(int mode) override;
     int RefreshSectorView() override { return m_sectorView.RefreshSectorView(); }
     void SetBusy(bool busy) override { m_busyState.SetBusy(busy); }
@@ -57,6 +54,7 @@ public:
         m_busyState.StartJob(stopButton, start, params);
     }
     void StopJob() override { m_busyState.StopJob(); }
+    bool JobRuns() const override;
     BOOL SelectListLineForPosition(LONGLONG position) override;
     CListBox& SectorList() override { return m_sectorList; }
     CComboBox& DriveList() override { return m_driveList; }

@@ -104,8 +104,7 @@ void MenuCommands::OnDataScan() {
 // An empty list is filled first, when a scan may run now.
 void MenuCommands::OnSectorList() {
     DiskDevice& device = m_dialog.Device();
-    if (m_dialog.SectorList().GetCount() == 0 && device.IsLocked() &&
-        device.GetWorkerThreadId() == 0)
+    if (m_dialog.SectorList().GetCount() == 0 && device.IsLocked() && !m_dialog.JobRuns())
         OnDataScan();
     m_dialog.SelectListLineForPosition(device.GetPosition());
     m_dialog.SetViewMode(1);

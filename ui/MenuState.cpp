@@ -1,6 +1,6 @@
 #include "ui/MenuState.h"
 
-#include "ui/MainDialog.h"
+#include "view/ViewHost.h"
 
 #include "platform/framework/Menu.h"
 #include "resources/Resource.h"
@@ -50,13 +50,9 @@ const Rule* RuleOf(UINT id) {
     return nullptr;
 }
 
-bool Enabled(MainDialog& dialog, const Rule& rule) {
-    const DiskDevice& device = dialog.Device();
-    const bool open = device.IsLocked() != FALSE;
-    // A job that has just ended still owns the window until the next tick returns it
-    // to idle: closing the device or starting work in between would leave the
-    // window's controls out of step with the device.
-    const bool jobRuns = device.GetWorkerThreadId() != 0 || dialog.IsBusy();
+bool Enabled(ViewHost& window, const Rule& rule) {
+    const bool open = window.Device().IsLocked() != FALSE;
+    const bool jobRuns = window.JobRuns();
     switch (rule.enabled) {
     case When::Always:
         return true;
@@ -74,22 +70,22 @@ bool Enabled(MainDialog& dialog, const Rule& rule) {
 
 // The search type marks follow what combo box 1033 shows now, not the value last
 // read from it.
-bool Checked(MainDialog& dialog, const Rule& rule) {
+bool Checked(ViewHost& window, const Rule& rule) {
     if (rule.mark == Mark::SearchType) {
-        dialog.ReadControls();
-        return dialog.Values().m_nSearchType == rule.markedValue;
+        window.ReadControls();
+        return window.Values().m_nSearchType == rule.markedValue;
     }
-    return dialog.ViewMode() == rule.markedValue;
+    return window.ViewMode() == rule.markedValue;
 }
 
-void Apply(MainDialog& dialog, CMenu& popup, UINT position, const Rule& rule) {
+void Apply(ViewHost& window, CMenu& popup, UINT position, const Rule& rule) {
     if (rule.enabled != When::Always)
         popup.EnableMenuItem(position,
                              MF_BYPOSITION |
-                                 (Enabled(dialog, rule) ? MF_ENABLED : MF_DISABLED | MF_GRAYED));
+                                 (Enabled(window, rule) ? MF_ENABLED : MF_DISABLED | MF_GRAYED));
     if (rule.mark != Mark::None)
         popup.CheckMenuItem(position,
-                            MF_BYPOSITION | (Checked(dialog, rule) ? MF_CHECKED : MF_UNCHECKED));
+                            MF_BYPOSITION | (Checked(window, rule) ? MF_CHECKED : MF_UNCHECKED));
 }
 
 } // namespace
@@ -103,11 +99,11 @@ void MenuState::OnInitMenuPopup(CMenu* popup) {
         if (id == 0 || id == kSubmenu)
             continue;
         if (const Rule* rule = RuleOf(id))
-            Apply(m_dialog, *popup, position, *rule);
+            Apply(m_window, *popup, position, *rule);
     }
 }
 
 bool MenuState::Refuses(UINT id) const {
     const Rule* rule = RuleOf(id);
-    return rule != nullptr && rule->enabled != When::Never && !Enabled(m_dialog, *rule);
+    return rule != nullptr && rule->enabled != When::Never && !Enabled(m_window, *rule);
 }

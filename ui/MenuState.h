@@ -6,11 +6,13 @@
 #include "platform/kernel/Types.h"
 
 class CMenu;
-class MainDialog;
+class ViewHost;
 
 class MenuState {
 public:
-    explicit MenuState(MainDialog& dialog) : m_dialog(dialog) {}
+    // The rules read only what the window shows the view: the device, the values
+    // and the view mode.
+    explicit MenuState(ViewHost& window) : m_window(window) {}
 
     // WM_INITMENUPOPUP: every command item of the popup gets the state of its rule;
     // separators, submenus and items without a rule keep theirs.
@@ -20,5 +22,5 @@ public:
     bool Refuses(UINT id) const;
 
 private:
-    MainDialog& m_dialog;
+    ViewHost& m_window;
 };

@@ -9,7 +9,7 @@ void SectorListPanel::OnSelectionChange() {
     DiskDevice& device = m_dialog.Device();
     CListBox& list = m_dialog.SectorList();
     const int index = list.GetCurSel();
-    if (index < 0 || device.IsWorkerRunning())
+    if (index < 0 || m_dialog.JobRuns())
         return;
     CString line;
     list.GetText(index, line);

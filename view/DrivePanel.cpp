@@ -47,7 +47,7 @@ bool GeometryMatchesCapacity(const DiskDevice& device) {
 // While a job runs the device belongs to it: closing it now would pull the handle
 // from under the worker.
 void DrivePanel::OnLockButton() {
-    if (m_host.Device().IsWorkerRunning())
+    if (m_host.JobRuns())
         return;
     m_host.ReadControls();
     if (m_host.Device().IsLocked())

@@ -9,7 +9,7 @@
 void SearchCommand::OnSearchButton() {
     m_host.ReadControls();
     DiskDevice& device = m_host.Device();
-    if (device.IsWorkerRunning()) {
+    if (m_host.JobRuns()) {
         // The running job reads the search type; its combo box is disabled, so the
         // value would not change anyway, and writing it now would race the job.
         m_host.StopJob();

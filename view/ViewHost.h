@@ -18,6 +18,8 @@ public:
     virtual MainValues& Values() = 0;
     virtual void ReadControls() = 0;
     virtual void WriteControls() = 0;
+    // 0: the hex view is shown, 1: the sector list.
+    virtual int ViewMode() const = 0;
     virtual void SetViewMode(int mode) = 0;
     virtual int RefreshSectorView() = 0;
 
@@ -25,6 +27,9 @@ public:
     // The job start sequence with the given STOP button, and the STOP sequence.
     virtual void StartJob(int stopButton, JobStart start, const JobParams& params) = 0;
     virtual void StopJob() = 0;
+    // From the job start sequence until the window is idle again, a tick after the
+    // worker has ended: nothing may start, move or close in between.
+    virtual bool JobRuns() const = 0;
 
     virtual BOOL SelectListLineForPosition(LONGLONG position) = 0;
     virtual CListBox& SectorList() = 0;

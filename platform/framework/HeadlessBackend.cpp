@@ -269,6 +269,8 @@ void HeadlessBackend::EndModal(HWND dialog) {
 int HeadlessBackend::ShowMessageBox(HWND owner, const CString& text, const CString& caption,
                                     UINT type) {
     boxes.push_back(Box{text, caption, type, owner != nullptr});
+    if (onBox)
+        onBox(Box(boxes.back()));
     if (boxAnswers.empty())
         return IDOK;
     int answer = boxAnswers.front();

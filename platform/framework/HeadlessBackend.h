@@ -66,6 +66,9 @@ public:
     };
     std::vector<Box> boxes;     // every box shown, in order
     std::deque<int> boxAnswers; // answers for the next boxes; IDOK when empty
+    // Runs while a box is up, before it is answered: what a user does meanwhile
+    // (a menu left open, a timer that fires). The box is boxes.back().
+    std::function<void(const Box&)> onBox;
     std::vector<FileDialogRequest> fileDialogs;
     std::deque<std::optional<CString>> fileAnswers; // a path, or nullopt to cancel
     std::vector<CString> shellOpened;               // "verb target"

@@ -17,6 +17,9 @@ struct Dispatcher {
     std::function<void()> wake;
     std::thread::id uiThread = std::this_thread::get_id();
     unsigned long generation = 0;
+    // Hand-overs whose thread waits, running now one inside another (a box inside a
+    // box); touched on the user-interface thread only.
+    int waitedFor = 0;
 };
 
 Dispatcher& TheDispatcher() {
@@ -61,7 +64,10 @@ void RunOnUiThread(const std::function<void()>& work) {
     std::condition_variable doneChanged;
     bool done = false;
     Queue([&] {
+        Dispatcher& d = TheDispatcher();
+        ++d.waitedFor;
         work();
+        --d.waitedFor;
         std::lock_guard lock(doneMutex);
         done = true;
         doneChanged.notify_all();
@@ -89,6 +95,10 @@ bool ServeUiRequests() {
         work();
         ran = true;
     }
+}
+
+bool InsideHandOver() {
+    return OnUiThread() && TheDispatcher().waitedFor > 0;
 }
 
 void WaitServing(const std::function<bool()>& ready) {

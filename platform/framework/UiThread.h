@@ -20,6 +20,9 @@ void RunOnUiThread(const std::function<void()>& work);
 void PostToUiThread(std::function<void()> work);
 // Runs what other threads handed over; true when something ran.
 bool ServeUiRequests();
+// True on the user-interface thread while it runs work another thread waits for
+// (a job's message box, say): nothing may then wait for that thread in turn.
+bool InsideHandOver();
 // On the user-interface thread: waits until ready() holds, serving hand-overs.
 void WaitServing(const std::function<bool()>& ready);
 // Wakes a waiting user-interface thread to look again (a lock was released).

@@ -1,6 +1,6 @@
-// A user who clicks, types and chooses at random, in every state of the window:
-// after each action the window is in one of its three states and at most one job
-// has ever run at a time.
+// A user who clicks, types and chooses at random, in every state of the window and
+// while boxes are up: after each action the window is in one of its three states
+// and at most one job has ever run at a time.
 #include "tests/ui/MainWindowFixture.h"
 
 #include <random>
@@ -104,6 +104,17 @@ TEST_F(RandomUseTest, EveryActionLeavesTheWindowInOneOfItsStatesWithOneJobAtMost
     }
     Start();
     std::mt19937 random(20261207);
+    // The user goes on while a box is up (a job's report, its error, a notice): the
+    // actions then run inside the box, one box deep.
+    bool insideBox = false;
+    backend.onBox = [&](const framework::HeadlessBackend::Box&) {
+        if (insideBox)
+            return;
+        insideBox = true;
+        for (int n = std::uniform_int_distribution<int>(0, 2)(random); n > 0; --n)
+            Act(random);
+        insideBox = false;
+    };
     DWORD worker = 0;
     for (int step = 0; step < 3000; ++step) {
         Act(random);

@@ -119,9 +119,9 @@ protected:
     // Lets Qt run, timer included, until the window is idle again.
     bool WaitUntilIdle() {
         QDeadlineTimer deadline(20000);
-        while (dialog->IsBusy() && !deadline.hasExpired())
+        while (dialog->JobRuns() && !deadline.hasExpired())
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 100);
-        return !dialog->IsBusy();
+        return !dialog->JobRuns();
     }
 
     TempFolder temp;
