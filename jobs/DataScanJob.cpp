@@ -12,12 +12,14 @@ constexpr int kListLimit = 2560; // the scan ends at the line after this many
 constexpr DWORD kLineBytes = 16; // bytes of a sector shown in its line
 constexpr char kHexDigits[] = "0123456789ABCDEF";
 
-// A sector holds data unless all its bytes equal its first one: comparing the
-// sector with itself one byte further on answers that in one pass.
-HWND WindowOf(const CListBox* list) {
-    return list == nullptr ? nullptr : list->m_hWnd;
+// The list box is asked through its object, never its handle: the handle is the
+// window's, read on the user-interface thread.
+LRESULT SendToList(CListBox* list, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
+    return list == nullptr ? 0 : list->SendMessage(message, wParam, lParam);
 }
 
+// A sector holds data unless all its bytes equal its first one: comparing the
+// sector with itself one byte further on answers that in one pass.
 bool IsUniform(const BYTE* sector, DWORD length) {
     return length <= 1 || std::memcmp(sector, sector + 1, length - 1) == 0;
 }
@@ -44,7 +46,7 @@ public:
 
 private:
     bool Prepare() override {
-        SendMessageA(WindowOf(ScanList()), LB_RESETCONTENT, 0, 0);
+        SendToList(ScanList(), LB_RESETCONTENT);
         return true;
     }
     bool ReadsAhead() const override { return true; }
@@ -66,15 +68,14 @@ int DiskDevice::AddDataSectorLines(const BYTE* buffer, DWORD length, LONGLONG ch
                                    DWORD sectorSize) {
     if (sectorSize == 0)
         return 1;
-    const HWND list = WindowOf(m_pScanList);
     for (DWORD k = 0; k < length; k += sectorSize) {
         const BYTE* sector = buffer + k;
         const DWORD bytes = std::min(sectorSize, length - k);
         if (IsUniform(sector, bytes))
             continue;
         const CString line = DataSectorLine(chunkOffset + k, sector, bytes);
-        SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line.GetString()));
-        if (SendMessageA(list, LB_GETCOUNT, 0, 0) > kListLimit) {
+        SendToList(m_pScanList, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line.GetString()));
+        if (SendToList(m_pScanList, LB_GETCOUNT) > kListLimit) {
             AfxMessageBox(Jp("該当リストが多すぎます").c_str(), MB_OK | MB_ICONEXCLAMATION);
             return 0;
         }

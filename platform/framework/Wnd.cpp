@@ -161,8 +161,13 @@ LRESULT SendMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     return result;
 }
 
+// The handle is read on the user-interface thread, which alone creates and
+// destroys windows: a job may send to a control while the window closes.
 LRESULT CWnd::SendMessage(UINT message, WPARAM wParam, LPARAM lParam) {
-    return SendMessageA(m_hWnd, message, wParam, lParam);
+    LRESULT result = 0;
+    framework::RunOnUiThread(
+        [&] { result = framework::Dispatch(m_hWnd, message, wParam, lParam); });
+    return result;
 }
 
 BOOL CWnd::PostMessage(UINT message, WPARAM wParam, LPARAM lParam) {

@@ -1,5 +1,7 @@
 #include "tests/jobs/JobHarness.h"
 
+#include "platform/framework/Wnd.h"
+
 namespace {
 
 // The scan fills the window's list under the device lock, so it refuses a device
@@ -24,6 +26,8 @@ TEST_F(JobTest, TheScanRefusesADeviceThatIsNotTakenAndTheOtherJobsEndAtOnce) {
 // stopping it waits for its end, serving the request, before the device goes.
 TEST_F(JobTest, StopWorkerWaitsForAJobThatHasNotTakenTheLockYet) {
     OpenDisk(1 << 20);
+    CListBox list; // without a window its requests still go to the window's thread
+    device.SetScanList(&list);
     ASSERT_EQ(device.StartDataScan(Range(0, 2047)), 1);
     EXPECT_EQ(device.StopWorker(), 1);
     EXPECT_FALSE(device.IsWorkerRunning());
