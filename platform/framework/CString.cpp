@@ -1,5 +1,6 @@
 #include "platform/framework/CString.h"
 #include "platform/framework/Resources.h"
+#include "platform/text/Cp932.h"
 
 #include <algorithm>
 #include <cstdarg>
@@ -136,20 +137,32 @@ CString CString::Right(int count) const {
     return CString(m_text.substr(m_text.size() - n));
 }
 
-int CString::Find(const char* text, int start) const {
-    std::size_t found = m_text.find(text, Clip(start, m_text.size()));
-    return found == std::string::npos ? -1 : static_cast<int>(found);
+// Searches and removals walk characters: a trail byte is never taken for the
+// one-byte character of the same value.
+int CString::Find(const char* pattern, int start) const {
+    const std::size_t from = Clip(start, m_text.size());
+    const int found = text::FindAtCharBoundary(std::string_view(m_text).substr(from),
+                                               pattern == nullptr ? "" : pattern);
+    return found < 0 ? -1 : found + static_cast<int>(from);
 }
 
 int CString::Find(char c, int start) const {
-    std::size_t found = m_text.find(c, Clip(start, m_text.size()));
+    std::size_t found = text::FindChar(m_text, std::string_view(&c, 1), Clip(start, m_text.size()));
     return found == std::string::npos ? -1 : static_cast<int>(found);
 }
 
 int CString::Remove(char c) {
-    std::size_t before = m_text.size();
-    std::erase(m_text, c);
-    return static_cast<int>(before - m_text.size());
+    std::string kept;
+    kept.reserve(m_text.size());
+    for (std::size_t i = 0; i < m_text.size();) {
+        const std::size_t length = text::CharLength(m_text, i);
+        if (length != 1 || m_text[i] != c)
+            kept.append(m_text, i, length);
+        i += length;
+    }
+    const int removed = static_cast<int>(m_text.size() - kept.size());
+    m_text = std::move(kept);
+    return removed;
 }
 
 CString& CString::TrimLeft() {

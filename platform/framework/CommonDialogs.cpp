@@ -2,15 +2,18 @@
 #include "platform/framework/Dialog.h"
 #include "platform/framework/UiThread.h"
 #include "platform/framework/WindowModel.h"
+#include "platform/text/Cp932.h"
 
 namespace {
 
-// The default extension goes onto a chosen name that has none of its own.
+// The default extension goes onto a chosen name that has none of its own. The
+// name starts after the last separator character: the second byte of 表 or ソ is
+// the byte of a backslash.
 CString WithDefaultExtension(const CString& path, const CString& extension) {
-    const std::string& text = path.str();
-    std::size_t nameStart = text.find_last_of("/\\");
+    const std::string& name = path.str();
+    std::size_t nameStart = text::FindLastChar(name, "/\\");
     nameStart = nameStart == std::string::npos ? 0 : nameStart + 1;
-    if (extension.IsEmpty() || text.find('.', nameStart) != std::string::npos)
+    if (extension.IsEmpty() || text::FindChar(name, ".", nameStart) != std::string::npos)
         return path;
     return path + "." + extension;
 }

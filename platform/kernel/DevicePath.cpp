@@ -1,4 +1,5 @@
 #include "platform/kernel/DevicePath.h"
+#include "platform/text/Cp932.h"
 
 #include <algorithm>
 #include <cctype>
@@ -50,7 +51,7 @@ DeviceName ParseDevicePath(std::string_view path) {
 }
 
 DeviceName ParseDriveRoot(std::string_view root) {
-    if (!root.empty() && root.back() == '\\')
+    if (!root.empty() && text::FindLastChar(root, "\\") == root.size() - 1)
         root.remove_suffix(1);
     DeviceName letter = LetterName(root);
     return letter.kind != DeviceName::Kind::None ? letter : ParseDevicePath(root);

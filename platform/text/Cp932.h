@@ -35,9 +35,21 @@ std::string FromUtf16(std::u16string_view units);
 std::u16string ToUtf16(std::string_view cp932);
 std::string FromUtf8(std::string_view utf8);
 std::string ToUtf8(std::string_view cp932);
+// A text of the C library in the given charset (the locale's codeset), with "?"
+// for what the code page cannot hold.
+std::string FromCharset(std::string_view bytes, const char* charset);
 // The same, or nothing when some bytes are no character of the code page: for a
 // name that must stay exactly the one given, never become another.
 std::optional<std::string> ToUtf8Exactly(std::string_view cp932);
+
+// Text walked character by character, from a character's first byte.
+// Bytes of the character that starts at index: 2 for a lead byte with a byte after it.
+std::size_t CharLength(std::string_view text, std::size_t index);
+// Byte index of the first one-byte character at or after start that is one of
+// chars (a trail byte is never one); npos when none.
+std::size_t FindChar(std::string_view text, std::string_view chars, std::size_t start = 0);
+// The same for the last one.
+std::size_t FindLastChar(std::string_view text, std::string_view chars);
 
 // Byte index of the first occurrence of pattern in text, trying start positions
 // character by character, so a match never begins on a trail byte; -1 when none.

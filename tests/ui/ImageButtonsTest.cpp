@@ -57,6 +57,9 @@ TEST_F(ImageButtonsTest, CreateCopiesTheWholeCardIntoTheChosenFile) {
         {"card", "card.img"},
         {"card.bin", "card.bin"},
         {"日本語のカード", "日本語のカード.img"},
+        // The second byte of 表, 予, ソ, 能 and 十 is that of a backslash.
+        {"card.表", "card.表"},
+        {"十能ソ予", "十能ソ予.img"},
     };
     SimulatedDisk& disk = StartOnCard();
     for (const Case& test : cases) {
@@ -83,27 +86,36 @@ TEST_F(ImageButtonsTest, CreateCopiesTheWholeCardIntoTheChosenFile) {
 }
 
 TEST_F(ImageButtonsTest, RestoreWritesTheChosenFileOverTheStartOfTheCard) {
+    struct Case {
+        std::string file;
+        std::string chosen;
+    };
+    const Case cases[] = {{"image.img", "image"}, {"img.予", "img.予"}};
     SimulatedDisk& disk = StartOnCard();
-    const std::vector<char> image = Pattern(3 << 20, 9);
-    WriteBytes(folder / "image.img", image);
-    Choose(IDC_RESTORE_IMAGE, folder / "image");
-    ASSERT_EQ(backend.fileDialogs.size(), 1u);
-    const framework::FileDialogRequest& request = backend.fileDialogs[0];
-    EXPECT_TRUE(request.open);
-    EXPECT_EQ(request.filter, kFilter);
-    EXPECT_EQ(request.defaultExtension, "img");
-    EXPECT_EQ(request.flags, OFN_READONLY);
-    EXPECT_EQ(Text(IDC_RESTORE_IMAGE), "STOP");
-    FinishJob();
+    for (const Case& test : cases) {
+        SCOPED_TRACE(test.chosen);
+        backend.fileDialogs.clear();
+        const std::vector<char> image = Pattern(3 << 20, static_cast<int>(9 + test.file.size()));
+        WriteBytes(folder / test.file, image);
+        Choose(IDC_RESTORE_IMAGE, folder / test.chosen);
+        ASSERT_EQ(backend.fileDialogs.size(), 1u);
+        const framework::FileDialogRequest& request = backend.fileDialogs[0];
+        EXPECT_TRUE(request.open);
+        EXPECT_EQ(request.filter, kFilter);
+        EXPECT_EQ(request.defaultExtension, "img");
+        EXPECT_EQ(request.flags, OFN_READONLY);
+        EXPECT_EQ(Text(IDC_RESTORE_IMAGE), "STOP");
+        FinishJob();
 
-    ExpectIdle();
-    std::vector<char> expected = contents;
-    std::copy(image.begin(), image.end(), expected.begin());
-    const std::vector<BYTE> now = disk.Bytes(0, kDisk);
-    EXPECT_TRUE(std::equal(now.begin(), now.end(), expected.begin(), expected.end(),
-                           [](BYTE a, char b) { return a == static_cast<BYTE>(b); }));
-    EXPECT_EQ(Text(IDC_CURRENT_LBA), "8191");
-    EXPECT_TRUE(backend.boxes.empty()) << "a restore asks nothing before it writes";
+        ExpectIdle();
+        std::vector<char> expected = contents;
+        std::copy(image.begin(), image.end(), expected.begin());
+        const std::vector<BYTE> now = disk.Bytes(0, kDisk);
+        EXPECT_TRUE(std::equal(now.begin(), now.end(), expected.begin(), expected.end(),
+                               [](BYTE a, char b) { return a == static_cast<BYTE>(b); }));
+        EXPECT_EQ(Text(IDC_CURRENT_LBA), "8191");
+        EXPECT_TRUE(backend.boxes.empty()) << "a restore asks nothing before it writes";
+    }
 }
 
 // What stays free beside the image, counted one sector short of it, must be at
