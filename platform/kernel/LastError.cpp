@@ -1,19 +1,24 @@
 #include "platform/kernel/Kernel.h"
+#include "platform/text/Cp932.h"
 
 #include <cstdlib>
 #include <cstring>
+#include <langinfo.h>
 #include <string>
 
 namespace {
 
 thread_local DWORD lastError = 0;
 
-// The text of a code of the platform's own; the C library has the others.
+// The text of a code of the platform's own; the C library has the others, in the
+// user's language and in the locale's charset, which the system reads as code
+// page 932 only once converted.
 std::string SystemText(DWORD code) {
     if (code == ERROR_HANDLE_EOF)
         return "Reached the end of the file.";
     char text[256];
-    return strerror_r(static_cast<int>(code), text, sizeof text);
+    return text::FromCharset(strerror_r(static_cast<int>(code), text, sizeof text),
+                             nl_langinfo(CODESET));
 }
 
 } // namespace
