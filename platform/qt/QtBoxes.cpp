@@ -3,7 +3,9 @@
 #include "platform/framework/CommonDialogs.h"
 #include "platform/qt/QtText.h"
 
+#include <QCheckBox>
 #include <QFileDialog>
+#include <QGridLayout>
 #include <QMessageBox>
 
 namespace qt {
@@ -48,6 +50,18 @@ public:
         QFileDialog::accept();
     }
 };
+
+// The open dialog's check box, ticked as OFN_READONLY asks; its state is not
+// used. Qt's own dialog has a grid layout to which a row can be added.
+void AddReadOnlyCheckBox(QFileDialog& dialog, DWORD flags) {
+    auto* grid = qobject_cast<QGridLayout*>(dialog.layout());
+    if (grid == nullptr || (flags & OFN_HIDEREADONLY) != 0)
+        return;
+    auto* box = new QCheckBox(QStringLiteral("読み取り専用ファイルとして開く"), &dialog);
+    box->setObjectName(QStringLiteral("readOnly"));
+    box->setChecked((flags & OFN_READONLY) != 0);
+    grid->addWidget(box, grid->rowCount(), 0, 1, grid->columnCount());
+}
 
 } // namespace
 
@@ -104,6 +118,7 @@ bool RunFileDialog(QWidget* owner, framework::FileDialogRequest& request) {
         dialog.setAcceptMode(QFileDialog::AcceptOpen);
         // The program reports a file it cannot open itself, so any name is accepted.
         dialog.setFileMode(QFileDialog::AnyFile);
+        AddReadOnlyCheckBox(dialog, request.flags);
     } else {
         dialog.setAcceptMode(QFileDialog::AcceptSave);
         if ((request.flags & OFN_OVERWRITEPROMPT) == 0)

@@ -10,6 +10,7 @@
 #include "tests/kernel/TempFolder.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QTimer>
@@ -88,6 +89,38 @@ TEST(FileDialog, RefusesANameTheProgramCannotBeGivenAndTakesOneItCan) {
     EXPECT_EQ(request.chosenPath, Jp(folder / "日本語のフォルダ/カード.img"));
     EXPECT_TRUE(std::filesystem::is_empty(folder / "日本語のフォルダ"))
         << "a dialog creates nothing";
+}
+
+// The open dialog shows the read-only check box, ticked as its flags ask; the
+// save dialog hides it.
+TEST(FileDialog, TheOpenDialogShowsTheReadOnlyCheckBoxTicked) {
+    Application();
+    struct Case {
+        bool open;
+        DWORD flags;
+        int boxes;
+    };
+    const Case cases[] = {{true, OFN_READONLY, 1},
+                          {false, OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY, 0}};
+    for (const Case& test : cases) {
+        framework::FileDialogRequest request;
+        request.open = test.open;
+        request.filter = "Disk Image(*.img)|*.img||";
+        request.flags = test.flags;
+        int found = -1;
+        bool ticked = false;
+        QTimer::singleShot(0, [&] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            ASSERT_NE(dialog, nullptr);
+            const auto boxes = dialog->findChildren<QCheckBox*>(QStringLiteral("readOnly"));
+            found = static_cast<int>(boxes.size());
+            ticked = found == 1 && boxes.front()->isChecked() && boxes.front()->isVisible();
+            dialog->reject();
+        });
+        EXPECT_FALSE(qt::RunFileDialog(nullptr, request));
+        EXPECT_EQ(found, test.boxes);
+        EXPECT_EQ(ticked, test.boxes == 1);
+    }
 }
 
 } // namespace
