@@ -15,9 +15,13 @@
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QImage>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
 #include <QPainter>
 #include <QPdfWriter>
 #include <QPushButton>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -165,6 +169,37 @@ TEST_F(MenuWindowTest, ThePositionKeepsItsDotUnderACommaLocale) {
     dialog->RefreshSectorView();
     Settle();
     EXPECT_EQ(ControlText(*dialog, IDC_POSITION), CString(" 25.0015%"));
+}
+
+// Qt does not block a popup that was open when a box appeared: STOP from the
+// Drive menu while the read test's report is up must not hang the window, and
+// once the report is answered the window is idle on the last sector.
+TEST_F(MenuWindowTest, StopFromTheOpenDriveMenuWhileTheReportIsUpLeavesTheWindowIdle) {
+    LockTheImage();
+    auto* bar = backend->WidgetOf(dialog->GetSafeHwnd())->findChild<QMenuBar*>();
+    ASSERT_NE(bar, nullptr);
+    QMenu* drive = bar->actions().at(0)->menu();
+    ASSERT_NE(drive, nullptr);
+    bool stopped = false;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (box == nullptr || stopped)
+            return;
+        stopped = true;
+        drive->popup(QPoint(0, 0)); // its items take their states as it opens
+        for (QAction* action : drive->actions())
+            if (action->text() == QStringLiteral("STOP") && action->isEnabled())
+                action->trigger();
+        drive->hide();
+        box->accept();
+    });
+    watch.start(10);
+    Command(ID_DRIVE_READ_TEST);
+    ASSERT_TRUE(WaitUntilIdle());
+    EXPECT_TRUE(stopped);
+    EXPECT_EQ(dialog->Device().GetPosition(), dialog->Device().GetLastLba() * 512);
+    EXPECT_EQ(ControlText(*dialog, IDC_SEARCH), CString("Search"));
 }
 
 } // namespace
