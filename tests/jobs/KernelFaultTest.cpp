@@ -4,6 +4,7 @@
 // it would for a failing card. Needs root and FUSE; skips saying which is missing.
 #include "device/DiskDevice.h"
 #include "platform/framework/HeadlessBackend.h"
+#include "platform/framework/Messages.h"
 #include "tests/jobs/JobHarness.h"
 #include "tests/kernel/TempFolder.h"
 #include "tests/support/FaultyFileSystem.h"
@@ -46,14 +47,26 @@ protected:
     std::string Store() const { return folder / "store"; }
     std::string Mounted(const std::string& name) const { return folder / ("mnt/" + name); }
 
-    void RunJob(int (DiskDevice::*start)(const JobParams&), const std::string& text = "") {
+    // The job over the whole device.
+    void StartJob(int (DiskDevice::*start)(const JobParams&), const std::string& text = "") {
         JobParams params;
         params.nSectorSize = device.GetBytesPerSector();
         params.llFirstLba = 0;
         params.llLastLba = device.GetLastLba();
         params.strText = text.c_str();
         ASSERT_EQ((device.*start)(params), 1);
+    }
+    void RunJob(int (DiskDevice::*start)(const JobParams&), const std::string& text = "") {
+        StartJob(start, text);
         ASSERT_TRUE(backend.RunUntil([this] { return !device.IsWorkerRunning(); }));
+    }
+    // A loop device over the file of the mount, opened and taken.
+    void OpenLoopDisk(const std::string& name) {
+        std::string why;
+        loop = LoopDevice::Attach(Mounted(name), 512, why);
+        if (!loop)
+            GTEST_SKIP() << why;
+        ASSERT_TRUE(device.OpenDevicePath(loop->Path().c_str()));
     }
 
     framework::HeadlessBackend backend;
@@ -77,11 +90,9 @@ TEST_F(KernelFaultTest, EveryJobReportsARealBadSectorAndEndsWhereItSays) {
     faults->FailReads("disk.img", kBadByte);
     faults->FailWrites("disk.img", kBadByte);
     faults->FailReads("bad-image.img", kBadByte);
-    std::string why;
-    loop = LoopDevice::Attach(Mounted("disk.img"), 512, why);
-    if (!loop)
-        GTEST_SKIP() << why;
-    ASSERT_TRUE(device.OpenDevicePath(loop->Path().c_str()));
+    OpenLoopDisk("disk.img");
+    if (IsSkipped() || HasFatalFailure())
+        return;
 
     struct Case {
         const char* name;
@@ -127,14 +138,29 @@ TEST_F(KernelFaultTest, ARestoreOntoADiskWhoseFlushFailsStopsAtItsFirstChunk) {
     const std::string image = folder / "image.img";
     WriteBytes(image, Pattern(kDiskSize, 2));
     faults->FailFsync();
-    std::string why;
-    loop = LoopDevice::Attach(Mounted("disk.img"), 512, why);
-    if (!loop)
-        GTEST_SKIP() << why;
-    ASSERT_TRUE(device.OpenDevicePath(loop->Path().c_str()));
+    OpenLoopDisk("disk.img");
+    if (IsSkipped() || HasFatalFailure())
+        return;
     RunJob(&DiskDevice::StartImageRestore, image);
     ExpectErrorBox(backend, kIoError);
     EXPECT_EQ(device.GetPosition(), 0);
+}
+
+// A stop that comes while the device's read hangs in the kernel takes effect as
+// soon as that read returns, before the next chunk.
+TEST_F(KernelFaultTest, AStopDuringASlowReadEndsTheReadTestBeforeTheNextChunk) {
+    WriteBytes(Store() + "/disk.img", Pattern(kDiskSize, 1));
+    faults->HoldReads("disk.img", kBadByte);
+    OpenLoopDisk("disk.img");
+    if (IsSkipped() || HasFatalFailure())
+        return;
+    StartJob(&DiskDevice::StartReadTest);
+    ASSERT_TRUE(faults->WaitForHeldRead());
+    PostThreadMessageA(device.GetWorkerThreadId(), WM_JOB_ABORT, 0, 0);
+    faults->LetReadsGo();
+    ASSERT_TRUE(backend.RunUntil([this] { return !device.IsWorkerRunning(); }));
+    EXPECT_TRUE(backend.boxes.empty());
+    EXPECT_EQ(device.GetPosition(), 3 * kChunk);
 }
 
 // An image written to a file system that keeps writes back and fails them at the

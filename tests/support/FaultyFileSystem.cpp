@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 
@@ -154,6 +155,7 @@ FaultyFileSystem::Mount(const std::string& store, const std::string& mountPoint,
 FaultyFileSystem::~FaultyFileSystem() {
     if (m_fuse == nullptr)
         return;
+    LetReadsGo();
     if (m_server.joinable()) {
         const uint64_t one = 1;
         [[maybe_unused]] ssize_t written = write(m_stop, &one, sizeof one);
@@ -208,9 +210,33 @@ void FaultyFileSystem::FailFlush() {
     m_flushFails = true;
 }
 
+void FaultyFileSystem::HoldReads(const std::string& name, ULONGLONG offset) {
+    std::lock_guard lock(m_mutex);
+    m_heldReads[name].insert(offset);
+}
+
+bool FaultyFileSystem::WaitForHeldRead() {
+    std::unique_lock lock(m_mutex);
+    return m_holding.wait_for(lock, std::chrono::minutes(1), [this] { return m_held; });
+}
+
+void FaultyFileSystem::LetReadsGo() {
+    std::lock_guard lock(m_mutex);
+    m_let = true;
+    m_holding.notify_all();
+}
+
+void FaultyFileSystem::HoldIfAsked(const std::string& name, std::size_t size, ULONGLONG offset) {
+    std::unique_lock lock(m_mutex);
+    if (m_let || !Covered(m_heldReads, name, size, offset))
+        return;
+    m_held = true;
+    m_holding.notify_all();
+    m_holding.wait(lock, [this] { return m_let; });
+}
+
 bool FaultyFileSystem::Covered(const std::map<std::string, std::set<ULONGLONG>>& faults,
                                const std::string& name, std::size_t size, ULONGLONG offset) {
-    std::lock_guard lock(m_mutex);
     auto file = faults.find(name);
     if (file == faults.end())
         return false;
@@ -221,7 +247,8 @@ bool FaultyFileSystem::Covered(const std::map<std::string, std::set<ULONGLONG>>&
 int FaultyFileSystem::Read(const std::string& name, int fd, void* buffer, std::size_t size,
                            ULONGLONG offset, std::size_t& done) {
     done = 0;
-    if (Covered(m_badReads, name, size, offset))
+    HoldIfAsked(name, size, offset);
+    if (std::lock_guard lock(m_mutex); Covered(m_badReads, name, size, offset))
         return EIO;
     return Fully(static_cast<char*>(buffer), size, done,
                  [&](char* at, std::size_t left, std::size_t moved) {
@@ -232,7 +259,7 @@ int FaultyFileSystem::Read(const std::string& name, int fd, void* buffer, std::s
 int FaultyFileSystem::Write(const std::string& name, int fd, const void* buffer, std::size_t size,
                             ULONGLONG offset, std::size_t& done) {
     done = 0;
-    if (Covered(m_badWrites, name, size, offset))
+    if (std::lock_guard lock(m_mutex); Covered(m_badWrites, name, size, offset))
         return EIO;
     return Fully(static_cast<const char*>(buffer), size, done,
                  [&](const char* at, std::size_t left, std::size_t moved) {

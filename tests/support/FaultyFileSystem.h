@@ -10,6 +10,8 @@
 //   if (!fs) GTEST_SKIP() << why;
 //   fs->FailReads("disk.img", 3 * 4096); // mnt/disk.img: a read over byte 12288 fails
 //   fs->FailFsync();
+//   fs->HoldReads("disk.img", 0);        // a slow disk: the read waits for the test
+//   fs->WaitForHeldRead(); ...; fs->LetReadsGo();
 //
 // Every transfer reaches the handlers as the kernel asked for it (the files are
 // opened for direct I/O, nothing is cached). Destroying the object unmounts the
@@ -17,6 +19,7 @@
 // Faults may be changed while the file system serves requests.
 #include "platform/kernel/Types.h"
 
+#include <condition_variable>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -40,6 +43,12 @@ public:
     void FailWrites(const std::string& name, ULONGLONG offset);
     void FailFsync();
     void FailFlush();
+    // A read that covers the offset waits, in the kernel's read of the file, until
+    // LetReadsGo; WaitForHeldRead returns once one does (false after a guard of a
+    // minute). Reads after LetReadsGo pass.
+    void HoldReads(const std::string& name, ULONGLONG offset);
+    bool WaitForHeldRead();
+    void LetReadsGo();
 
 private:
     friend struct FaultyFileSystemHandlers;
@@ -52,8 +61,10 @@ private:
     int Fsync(int fd);
     int Flush();
     std::string StorePath(const char* path) const { return m_store + path; }
-    bool Covered(const std::map<std::string, std::set<ULONGLONG>>& faults, const std::string& name,
-                 std::size_t size, ULONGLONG offset);
+    // Called with the mutex held.
+    static bool Covered(const std::map<std::string, std::set<ULONGLONG>>& faults,
+                        const std::string& name, std::size_t size, ULONGLONG offset);
+    void HoldIfAsked(const std::string& name, std::size_t size, ULONGLONG offset);
     void Serve();
 
     const std::string m_store;
@@ -61,6 +72,10 @@ private:
     std::mutex m_mutex;
     std::map<std::string, std::set<ULONGLONG>> m_badReads;
     std::map<std::string, std::set<ULONGLONG>> m_badWrites;
+    std::map<std::string, std::set<ULONGLONG>> m_heldReads;
+    std::condition_variable m_holding;
+    bool m_held = false;
+    bool m_let = false;
     bool m_fsyncFails = false;
     bool m_flushFails = false;
     fuse* m_fuse = nullptr;
