@@ -6,8 +6,9 @@
 namespace {
 
 // Copies the range of the device into a new image file. Whatever ends the copy,
-// the file stays with the chunks written so far; a failed read or write ends it
-// on the last sector of the range.
+// the file stays with the chunks written so far, flushed to stable storage before
+// the job ends; a failed read, write, flush or close ends it on the last sector of
+// the range.
 class ImageCreateRun : public JobRun {
 public:
     using JobRun::JobRun;
@@ -26,7 +27,10 @@ private:
     // The device is only read; the chunks ahead are written only once taken.
     bool ReadsAhead() const override { return true; }
 
-    void TransferFailed() override { SetPosition(LastLba() * SectorSize()); }
+    void TransferFailed() override {
+        m_failed = true;
+        SetPosition(LastLba() * SectorSize());
+    }
 
     bool Work(DWORD done) override {
         if (m_image.Write(Buffer(), done))
@@ -36,9 +40,28 @@ private:
         return false;
     }
 
-    void Close() override { m_image.Close(); }
+    // A file system may keep writes back and fail them only at the flush or the
+    // close (a network file system, a quota, a disk failing its write-back): such
+    // an image is reported like one whose write failed, unless a failure of the
+    // copy has been reported already.
+    void Close() override {
+        if (m_image.m_hFile == INVALID_HANDLE_VALUE || FlushAndClose() || m_failed)
+            return;
+        ShowLastError();
+        TransferFailed();
+    }
+
+    bool FlushAndClose() {
+        if (m_image.Flush())
+            return m_image.Close() != FALSE;
+        const DWORD error = GetLastError();
+        m_image.Close();
+        SetLastError(error);
+        return false;
+    }
 
     CFile m_image;
+    bool m_failed = false;
 };
 
 } // namespace

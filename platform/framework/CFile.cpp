@@ -26,9 +26,13 @@ BOOL CFile::Write(const void* buffer, UINT count) {
     return TRUE;
 }
 
-void CFile::Close() {
-    if (m_bCloseOnDelete)
-        CloseHandle(m_hFile);
+BOOL CFile::Flush() {
+    return FlushFileBuffers(m_hFile);
+}
+
+BOOL CFile::Close() {
+    BOOL closed = m_bCloseOnDelete ? CloseHandle(m_hFile) : TRUE;
     m_hFile = INVALID_HANDLE_VALUE;
     m_bCloseOnDelete = false;
+    return closed;
 }

@@ -25,7 +25,11 @@ public:
     // TRUE once all of count bytes are written; a write that stops short fails
     // with ERROR_DISK_FULL.
     BOOL Write(const void* buffer, UINT count);
-    void Close();
+    // TRUE once what was written is on stable storage.
+    BOOL Flush();
+    // TRUE when nothing is open or the close went well; a file system may report
+    // only here that writes it kept back failed. The file is closed either way.
+    BOOL Close();
 
     HANDLE m_hFile = INVALID_HANDLE_VALUE;
 

@@ -100,6 +100,11 @@ DWORD Descriptor::Write(ULONGLONG offset, const void* buffer, DWORD count, DWORD
     return error;
 }
 
+// A descriptor that refuses writes refuses their flush the same way.
+DWORD Descriptor::Flush() const {
+    return m_writeRefusal != 0 ? m_writeRefusal : sys::FSync(Fd());
+}
+
 // Reads the aligned span around the wanted bytes, piece by piece, and copies the
 // wanted part out.
 DWORD Descriptor::BounceRead(ULONGLONG offset, BYTE* buffer, DWORD count, DWORD& done) const {

@@ -18,6 +18,10 @@ public:
 
     DWORD Read(ULONGLONG offset, void* buffer, DWORD count, DWORD& done) const;
     DWORD Write(ULONGLONG offset, const void* buffer, DWORD count, DWORD& done) const;
+    // What was written, on stable storage.
+    DWORD Flush() const;
+    // Closes the descriptor and says what close(2) met.
+    DWORD Close() { return m_fd.Close(); }
     int Fd() const { return m_fd.Get(); }
     bool IsDirect() const { return m_direct.memory != 0; }
 

@@ -24,6 +24,8 @@ public:
     DWORD Control(DWORD code, const void* in, DWORD inSize, void* out, DWORD outSize,
                   DWORD& returned) override;
     DWORD SectorSize() const override { return m_sectorSize; }
+    DWORD Flush() override { return m_descriptor.Flush(); }
+    DWORD Close() override { return m_descriptor.Close(); }
 
 private:
     FileObject(Descriptor descriptor, bool block, DWORD sectorSize, std::string path,

@@ -149,9 +149,26 @@ BOOL DeviceIoControl(HANDLE device, DWORD code, LPVOID in, DWORD inSize, LPVOID 
     return TRUE;
 }
 
+BOOL FlushFileBuffers(HANDLE handle) {
+    auto file = FileOf(handle);
+    if (!file)
+        return FALSE;
+    if (DWORD error = file->object->Flush(); error != 0)
+        return Fail(error);
+    return TRUE;
+}
+
+// The object is closed here, and its result reported, when this was its last
+// user; a transfer still running on another thread closes it silently when done.
 BOOL CloseHandle(HANDLE handle) {
-    if (!kernel::RemoveHandle(handle))
+    std::shared_ptr<kernel::KernelHandle> removed = kernel::RemoveHandle(handle);
+    if (!removed)
         return Fail(ERROR_INVALID_HANDLE);
+    auto* file = dynamic_cast<FileHandle*>(removed.get());
+    if (file != nullptr && removed.use_count() == 1) {
+        if (DWORD error = file->object->Close(); error != 0)
+            return Fail(error);
+    }
     return TRUE;
 }
 

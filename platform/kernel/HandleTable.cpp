@@ -36,16 +36,15 @@ std::shared_ptr<KernelHandle> FindHandle(HANDLE handle) {
     return found == table.entries.end() ? nullptr : found->second;
 }
 
-bool RemoveHandle(HANDLE handle) {
-    std::shared_ptr<KernelHandle> removed;
+std::shared_ptr<KernelHandle> RemoveHandle(HANDLE handle) {
     Table& table = TheTable();
     std::lock_guard lock(table.mutex);
     auto found = table.entries.find(reinterpret_cast<std::uintptr_t>(handle));
     if (found == table.entries.end())
-        return false;
-    removed = std::move(found->second);
+        return nullptr;
+    std::shared_ptr<KernelHandle> removed = std::move(found->second);
     table.entries.erase(found);
-    return true;
+    return removed;
 }
 
 } // namespace kernel

@@ -19,7 +19,9 @@ struct FileHandle : KernelHandle {
 
 HANDLE AddHandle(std::shared_ptr<KernelHandle> object);
 std::shared_ptr<KernelHandle> FindHandle(HANDLE handle);
-bool RemoveHandle(HANDLE handle);
+// Takes the handle out of the table and hands back what it named; null when it
+// named nothing.
+std::shared_ptr<KernelHandle> RemoveHandle(HANDLE handle);
 
 template <typename T> std::shared_ptr<T> FindHandleOf(HANDLE handle) {
     return std::dynamic_pointer_cast<T>(FindHandle(handle));

@@ -89,6 +89,7 @@ BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD count, DWORD* written, LPVOID 
 BOOL SetFilePointerEx(HANDLE file, LARGE_INTEGER distance, LARGE_INTEGER* newPosition,
                       DWORD method);
 BOOL GetFileSizeEx(HANDLE file, LARGE_INTEGER* size);
+BOOL FlushFileBuffers(HANDLE file);
 BOOL CloseHandle(HANDLE handle);
 BOOL DeviceIoControl(HANDLE device, DWORD code, LPVOID in, DWORD inSize, LPVOID out, DWORD outSize,
                      DWORD* returned, LPVOID overlapped);

@@ -21,6 +21,11 @@ public:
                           DWORD& returned) = 0;
     // The unit of an unbuffered transfer's length and position.
     virtual DWORD SectorSize() const = 0;
+    // What was written, on stable storage.
+    virtual DWORD Flush() = 0;
+    // Gives back what the object holds, at the handle's close, and says whether
+    // that went well; writes a file system kept back may fail only here.
+    virtual DWORD Close() = 0;
 };
 
 struct OpenRequest {

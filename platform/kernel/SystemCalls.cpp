@@ -32,11 +32,19 @@ UniqueFd& UniqueFd::operator=(UniqueFd&& other) noexcept {
     return *this;
 }
 
-// A close error cannot be reported from here; the descriptors that matter are
-// opened with O_DSYNC or only read, so nothing is lost with it.
+// A close error cannot be reported from here; a descriptor whose close matters
+// is closed with Close first.
 UniqueFd::~UniqueFd() {
     if (m_fd >= 0)
         close(m_fd);
+}
+
+// close(2) is never repeated, not even on EINTR: Linux releases the descriptor
+// whatever the result, and a second close could hit one another thread just got.
+DWORD UniqueFd::Close() {
+    if (m_fd < 0)
+        return 0;
+    return close(Release()) == 0 ? 0 : LastErrno();
 }
 
 int UniqueFd::Release() {
@@ -92,6 +100,14 @@ DWORD FTruncate(int fd, ULONGLONG size) {
     if (!FitsOffset(size, 0))
         return EINVAL;
     return ftruncate(fd, static_cast<off_t>(size)) == 0 ? 0 : LastErrno();
+}
+
+DWORD FSync(int fd) {
+    int result;
+    do {
+        result = fsync(fd);
+    } while (result != 0 && errno == EINTR);
+    return result == 0 ? 0 : LastErrno();
 }
 
 DWORD Stat(const std::string& path, struct stat& info) {

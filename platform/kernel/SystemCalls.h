@@ -24,6 +24,9 @@ public:
     int Get() const { return m_fd; }
     bool IsOpen() const { return m_fd >= 0; }
     int Release();
+    // Closes the descriptor now; 0 or the errno of close(2). The descriptor is gone
+    // either way, and is never closed a second time.
+    DWORD Close();
 
 private:
     int m_fd = -1;
@@ -35,6 +38,8 @@ DWORD PRead(int fd, void* buffer, std::size_t count, ULONGLONG offset, std::size
 DWORD PWrite(int fd, const void* buffer, std::size_t count, ULONGLONG offset, std::size_t& done);
 DWORD FStat(int fd, struct stat& info);
 DWORD FTruncate(int fd, ULONGLONG size);
+// The file's data and metadata on stable storage.
+DWORD FSync(int fd);
 DWORD Stat(const std::string& path, struct stat& info);
 // The alignment direct transfers need; both 0 when the file system has no direct I/O.
 DWORD DirectIoAlignment(int fd, DWORD& memory, DWORD& offset);

@@ -1,6 +1,7 @@
 #include "platform/kernel/Kernel.h"
 #include "platform/kernel/Machine.h"
 #include "tests/kernel/TempFolder.h"
+#include "tests/support/FaultyFileSystem.h"
 
 #include <cstring>
 #include <gtest/gtest.h>
@@ -180,6 +181,47 @@ TEST_F(PlainFile, ImageFileIsMeasuredButNamesNoDisk) {
     EXPECT_FALSE(Control(disk, IOCTL_VOLUME_GET_VOLUME_DISK_EXTENTS, &extents, sizeof extents));
     EXPECT_EQ(GetLastError(), ERROR_NOT_SUPPORTED);
     CloseHandle(disk);
+}
+
+// A file system may fail what it kept back only at the fsync or at the close:
+// both calls say so with its error.
+TEST_F(PlainFile, FlushAndCloseReportWhatTheFileSystemFails) {
+    enum class Fault { None, Fsync, Flush };
+    struct Case {
+        const char* name;
+        Fault fault;
+        DWORD flushError; // 0: the call succeeds
+        DWORD closeError;
+    };
+    const Case cases[] = {
+        {"nothing fails", Fault::None, 0, 0},
+        {"the fsync fails", Fault::Fsync, EIO, 0},
+        {"the flush at the close fails", Fault::Flush, 0, EIO},
+    };
+    for (const Case& test : cases) {
+        SCOPED_TRACE(test.name);
+        std::string why;
+        const std::string mount = m_folder / ("mnt" + std::to_string(m_count++));
+        auto faults = FaultyFileSystem::Mount(m_folder / "store", mount, why);
+        if (!faults)
+            GTEST_SKIP() << why;
+        if (test.fault == Fault::Fsync)
+            faults->FailFsync();
+        if (test.fault == Fault::Flush)
+            faults->FailFlush();
+        HANDLE file =
+            Open(mount + "/image.img", GENERIC_WRITE, FILE_ATTRIBUTE_NORMAL, CREATE_ALWAYS);
+        ASSERT_NE(file, INVALID_HANDLE_VALUE);
+        DWORD written = 0;
+        ASSERT_TRUE(WriteFile(file, "sector", 6, &written, nullptr));
+        SetLastError(0);
+        EXPECT_EQ(FlushFileBuffers(file), test.flushError == 0);
+        EXPECT_EQ(GetLastError(), test.flushError);
+        SetLastError(0);
+        EXPECT_EQ(CloseHandle(file), test.closeError == 0);
+        EXPECT_EQ(GetLastError(), test.closeError);
+        EXPECT_FALSE(CloseHandle(file)) << "closed once, whatever the result";
+    }
 }
 
 } // namespace

@@ -78,6 +78,9 @@ public:
         return m_disk.Control(this, code, out, outSize, m_length, returned);
     }
     DWORD SectorSize() const override { return m_disk.SectorSize(); }
+    // The medium keeps nothing back: a write that returned is on it.
+    DWORD Flush() override { return 0; }
+    DWORD Close() override { return 0; }
 
 private:
     DWORD Extents(void* out, DWORD outSize, DWORD& returned) {
