@@ -17,8 +17,6 @@ namespace {
 using sim::Transfer;
 namespace fs = std::filesystem;
 
-constexpr char kEndOfFile[] = "Reached the end of the file.\r\n";
-
 std::vector<BYTE> AsBytes(const std::vector<char>& chars) {
     return {chars.begin(), chars.end()};
 }
@@ -128,15 +126,15 @@ TEST_F(ImageJobTest, CreationOutcomes) {
         rlim_t fileLimit; // 0: none
         LONGLONG fileSize;
         LONGLONG position;
-        const char* box;
+        DWORD box; // the error code of the "Error" box, 0 for none
     };
     const Case cases[] = {
-        {"completed", {}, 0, 8 * kChunk, kLast * 512, nullptr},
+        {"completed", {}, 0, 8 * kChunk, kLast * 512, 0},
         {"device read fails", [](SimulatedDisk& d) { d.FailRead(2 * kChunk + 4096); }, 0,
-         2 * kChunk, kLast * 512, "Input/output error\r\n"},
+         2 * kChunk, kLast * 512, EIO},
         {"device read brings nothing", [](SimulatedDisk& d) { d.ShortenRead(2 * kChunk); }, 0,
-         2 * kChunk, kLast * 512, kEndOfFile},
-        {"file write fails", {}, 3 * kChunk, 3 * kChunk, kLast * 512, "File too large\r\n"},
+         2 * kChunk, kLast * 512, ERROR_HANDLE_EOF},
+        {"file write fails", {}, 3 * kChunk, 3 * kChunk, kLast * 512, EFBIG},
     };
     for (const Case& test : cases) {
         SCOPED_TRACE(test.name);
@@ -245,32 +243,32 @@ TEST_F(ImageJobTest, RestoreOutcomes) {
         std::size_t writes; // transfers the disk received
         ULONGLONG written;  // bytes of the image on the disk afterwards
         LONGLONG position;
-        const char* box;
+        DWORD box; // the error code of the "Error" box, 0 for none
     };
     const Case cases[] = {
-        {"completed", 5 * kChunk, {}, 5, 5 * kChunk, (kDisk / 512 - 1) * 512, nullptr},
-        {"exactly the device", kDisk, {}, 16, kDisk, (kDisk / 512 - 1) * 512, nullptr},
-        {"empty image", 0, {}, 0, 0, (kDisk / 512 - 1) * 512, nullptr},
+        {"completed", 5 * kChunk, {}, 5, 5 * kChunk, (kDisk / 512 - 1) * 512, 0},
+        {"exactly the device", kDisk, {}, 16, kDisk, (kDisk / 512 - 1) * 512, 0},
+        {"empty image", 0, {}, 0, 0, (kDisk / 512 - 1) * 512, 0},
         {"stopped", 5 * kChunk,
          [](const Scene& s) {
              s.disk.BeforeWriteAt(2 * kChunk, [&device = s.device] {
                  PostThreadMessageA(device.GetWorkerThreadId(), WM_JOB_ABORT, 0, 0);
              });
          },
-         3, 3 * kChunk, 3 * kChunk, nullptr},
+         3, 3 * kChunk, 3 * kChunk, 0},
         {"device write fails", 5 * kChunk,
          [](const Scene& s) { s.disk.FailWrite(2 * kChunk + 4096); }, 3, 2 * kChunk, 2 * kChunk,
-         "Input/output error\r\n"},
+         EIO},
         {"device write stops short", 5 * kChunk,
          [](const Scene& s) { s.disk.ShortenWrite(2 * kChunk + 4096); }, 3, 2 * kChunk + 4096,
-         2 * kChunk, "No space left on device\r\n"},
+         2 * kChunk, ERROR_DISK_FULL},
         // The file shrinks under the job while its first chunk is written; the
         // chunks read ahead by then lie within what is left of it.
         {"image ends early", 5 * kChunk,
          [](const Scene& s) {
              s.disk.BeforeWriteAt(0, [image = s.image] { fs::resize_file(image, 3 * kChunk); });
          },
-         3, 3 * kChunk, 3 * kChunk, kEndOfFile},
+         3, 3 * kChunk, 3 * kChunk, ERROR_HANDLE_EOF},
         // An unbuffered device takes whole sectors only: the last, part-sector
         // chunk is refused before it reaches the disk.
         {"image of part sectors",
@@ -279,7 +277,7 @@ TEST_F(ImageJobTest, RestoreOutcomes) {
          2,
          2 * kChunk,
          2 * kChunk,
-         "Invalid argument\r\n"},
+         ERROR_INVALID_PARAMETER},
     };
     for (const Case& test : cases) {
         SCOPED_TRACE(test.name);
@@ -341,7 +339,7 @@ TEST_F(ImageJobTest, RestoreThatNeverWrites) {
          8 * kChunk + 1,
          0,
          {Jp("容量が足りません").c_str()}},
-        {"size cannot be read", {}, gone.Path(), 0, 0, {"No such device\r\n"}},
+        {"size cannot be read", {}, gone.Path(), 0, 0, {SystemText(ENODEV)}},
     };
     for (const Case& test : cases) {
         SCOPED_TRACE(test.name);

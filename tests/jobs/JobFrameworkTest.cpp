@@ -131,7 +131,7 @@ TEST_F(JobFrameworkTest, ReadThatBringsNothingIsReportedAsTheEndOfTheFile) {
     EXPECT_EQ(device.GetPosition(), kChunk);
     ASSERT_EQ(backend.boxes.size(), 1u);
     EXPECT_EQ(backend.boxes[0].caption, "Error");
-    EXPECT_EQ(backend.boxes[0].text, "Reached the end of the file.\r\n");
+    EXPECT_EQ(backend.boxes[0].text, SystemText(ERROR_HANDLE_EOF));
 }
 
 TEST_F(JobFrameworkTest, ReversedRangeReadsNothing) {

@@ -21,7 +21,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr char kIoError[] = "Input/output error\r\n";
 constexpr LONGLONG kChunk = 512 * 1024;
 constexpr LONGLONG kDiskSize = 8 * kChunk;
 // Inside the third chunk, away from any boundary the kernel might split at.
@@ -118,7 +117,7 @@ TEST_F(KernelFaultTest, EveryJobReportsARealBadSectorAndEndsWhereItSays) {
         SCOPED_TRACE(test.name);
         backend.boxes.clear();
         test.run();
-        ExpectErrorBox(backend, kIoError);
+        ExpectErrorBox(backend, EIO);
         EXPECT_EQ(device.GetPosition(), test.position);
     }
     device.CloseDevice();
@@ -142,7 +141,7 @@ TEST_F(KernelFaultTest, ARestoreOntoADiskWhoseFlushFailsStopsAtItsFirstChunk) {
     if (IsSkipped() || HasFatalFailure())
         return;
     RunJob(&DiskDevice::StartImageRestore, image);
-    ExpectErrorBox(backend, kIoError);
+    ExpectErrorBox(backend, EIO);
     EXPECT_EQ(device.GetPosition(), 0);
 }
 
@@ -182,13 +181,13 @@ TEST_F(FlushFaultTest, ACreatedImageWhoseFlushFailsIsReported) {
         const char* name;
         Fault fault;
         bool stopped;
-        const char* box;
+        DWORD box; // the error code of the "Error" box, 0 for none
     };
     const Case cases[] = {
-        {"nothing fails", Fault::None, false, nullptr},
-        {"the fsync fails", Fault::Fsync, false, kIoError},
-        {"the flush at the close fails", Fault::Flush, false, kIoError},
-        {"a stopped creation's fsync fails", Fault::Fsync, true, kIoError},
+        {"nothing fails", Fault::None, false, 0},
+        {"the fsync fails", Fault::Fsync, false, EIO},
+        {"the flush at the close fails", Fault::Flush, false, EIO},
+        {"a stopped creation's fsync fails", Fault::Fsync, true, EIO},
     };
     int serial = 0;
     for (const Case& test : cases) {
