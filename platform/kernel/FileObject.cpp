@@ -1,5 +1,6 @@
 #include "platform/kernel/FileObject.h"
 #include "platform/kernel/MountTable.h"
+#include "platform/kernel/OpenNode.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -37,8 +38,8 @@ DirectAlignment WantedAlignment(int fd, bool block, DWORD sectorSize) {
     return {memory, offset};
 }
 
-// Opened non-blocking so that a FIFO cannot hang the open; the status flags are
-// set for the transfers here, with O_DIRECT where it is wanted and allowed.
+// Opened non-blocking so that no open waits; the status flags are set for the
+// transfers here, with O_DIRECT where it is wanted and allowed.
 DWORD SetTransferFlags(int fd, DirectAlignment& direct) {
     int flags = 0;
     if (DWORD error = sys::GetStatusFlags(fd, flags); error != 0)
@@ -51,6 +52,22 @@ DWORD SetTransferFlags(int fd, DirectAlignment& direct) {
         direct = {};
     }
     return sys::SetStatusFlags(fd, flags);
+}
+
+DWORD BlockSectorSize(int fd, DWORD& sectorSize) {
+    int logical = 0;
+    if (DWORD error = sys::Ioctl(fd, BLKSSZGET, &logical); error != 0)
+        return error;
+    sectorSize = logical > 0 ? static_cast<DWORD>(logical) : kFileSector;
+    return 0;
+}
+
+// A write-protected card or a read-only loop device opens for writing, and only its
+// writes fail; saying so at the open keeps the answer the same for every write.
+void NoteReadOnlyDevice(int fd, DWORD& writeRefusal) {
+    int readOnly = 0;
+    if (writeRefusal == 0 && sys::Ioctl(fd, BLKROGET, &readOnly) == 0 && readOnly != 0)
+        writeRefusal = ERROR_WRITE_PROTECT;
 }
 
 // Empties a file that is being replaced, unless a drive holds it: a stand-in disk
@@ -67,76 +84,33 @@ DWORD Empty(int fd) {
     return error;
 }
 
-DWORD BlockSectorSize(int fd, DWORD& sectorSize) {
-    int logical = 0;
-    if (DWORD error = sys::Ioctl(fd, BLKSSZGET, &logical); error != 0)
-        return error;
-    sectorSize = logical > 0 ? static_cast<DWORD>(logical) : kFileSector;
-    return 0;
-}
-
-// A file or device that may be read but not written (a read-only medium or mount,
-// a file of another user or without write permission) opens for reading; its
-// writes are then refused with the error the writable open met.
-DWORD OpenReadableAtLeast(const std::string& path, int flags, bool creating, sys::UniqueFd& fd,
-                          DWORD& writeRefusal) {
-    writeRefusal = (flags & O_ACCMODE) == O_RDONLY ? ERROR_ACCESS_DENIED : 0;
-    DWORD error = sys::Open(path, flags, fd);
-    bool mayFallBack = error == EROFS || error == EACCES || error == EPERM;
-    if (!mayFallBack || creating || (flags & O_ACCMODE) == O_WRONLY)
-        return error;
-    if (sys::Open(path, (flags & ~O_ACCMODE) | O_RDONLY, fd) != 0)
-        return error;
-    writeRefusal = error == EROFS ? ERROR_WRITE_PROTECT : error;
-    return 0;
-}
-
-// A write-protected card or a read-only loop device opens for writing, and only its
-// writes fail; saying so at the open keeps the answer the same for every write.
-void NoteReadOnlyDevice(int fd, DWORD& writeRefusal) {
-    int readOnly = 0;
-    if (writeRefusal == 0 && sys::Ioctl(fd, BLKROGET, &readOnly) == 0 && readOnly != 0)
-        writeRefusal = ERROR_WRITE_PROTECT;
-}
-
 } // namespace
 
-DWORD FileObject::Open(const std::string& path, const OpenRequest& request, int createFlags,
+DWORD FileObject::Open(const std::string& path, const OpenRequest& request, bool create,
                        DeviceIdentity identity, std::unique_ptr<OpenObject>& opened) {
-    int access = AccessFlags(request.access);
-    // A replaced file is emptied only once it is known to be one that may be.
-    int flags = access | (createFlags & ~O_TRUNC) | O_NONBLOCK;
+    int flags = O_NONBLOCK;
     if (request.flags & FILE_FLAG_WRITE_THROUGH)
         flags |= O_DSYNC;
-    sys::UniqueFd fd;
-    DWORD writeRefusal = 0;
-    DWORD error = OpenReadableAtLeast(path, flags, createFlags != 0, fd, writeRefusal);
+    OpenedNode node;
+    DWORD error = create ? CreateNode(path, flags, node)
+                         : OpenNode(path, AccessFlags(request.access), flags, node);
     if (error != 0)
         return error;
-    struct stat info {};
-    if (error = sys::FStat(fd.Get(), info); error != 0)
-        return error;
-    bool block = S_ISBLK(info.st_mode);
-    if (S_ISDIR(info.st_mode))
-        return EISDIR;
-    if (!block && !S_ISREG(info.st_mode))
-        return ERROR_ACCESS_DENIED;
-    // What is created or replaced is a file, never a device.
-    if (createFlags != 0 && block)
-        return ERROR_ACCESS_DENIED;
-    if ((createFlags & O_TRUNC) && (error = Empty(fd.Get())) != 0)
+    const int fd = node.fd.Get();
+    const bool block = S_ISBLK(node.info.st_mode);
+    if (create && !node.created && (error = Empty(fd)) != 0)
         return error;
     DWORD sectorSize = kFileSector;
-    if (block && (error = BlockSectorSize(fd.Get(), sectorSize)) != 0)
+    if (block && (error = BlockSectorSize(fd, sectorSize)) != 0)
         return error;
     if (block)
-        NoteReadOnlyDevice(fd.Get(), writeRefusal);
+        NoteReadOnlyDevice(fd, node.writeRefusal);
     DirectAlignment direct;
     if (request.flags & FILE_FLAG_NO_BUFFERING)
-        direct = WantedAlignment(fd.Get(), block, sectorSize);
-    if (error = SetTransferFlags(fd.Get(), direct); error != 0)
+        direct = WantedAlignment(fd, block, sectorSize);
+    if (error = SetTransferFlags(fd, direct); error != 0)
         return error;
-    Descriptor descriptor(std::move(fd), direct, writeRefusal);
+    Descriptor descriptor(std::move(node.fd), direct, node.writeRefusal);
     opened.reset(
         new FileObject(std::move(descriptor), block, sectorSize, path, std::move(identity)));
     return 0;

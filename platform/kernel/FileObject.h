@@ -12,10 +12,9 @@ namespace kernel {
 
 class FileObject : public OpenObject {
 public:
-    // createFlags: O_CREAT and O_TRUNC as the disposition asks, 0 for an open. A
-    // file is created or replaced, never a device, and a file a drive holds is
-    // not replaced.
-    static DWORD Open(const std::string& path, const OpenRequest& request, int createFlags,
+    // create: make a new file or empty an existing one; only a file is ever
+    // created or replaced, never a device.
+    static DWORD Open(const std::string& path, const OpenRequest& request, bool create,
                       DeviceIdentity identity, std::unique_ptr<OpenObject>& opened);
 
     DWORD Read(ULONGLONG offset, void* buffer, DWORD count, DWORD& done) override;

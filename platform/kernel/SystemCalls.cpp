@@ -56,6 +56,11 @@ DWORD Open(const std::string& path, int flags, UniqueFd& fd) {
     return 0;
 }
 
+// Through the process's own descriptor folder, the kernel's way to reopen a node.
+DWORD Reopen(int fd, int flags, UniqueFd& reopened) {
+    return Open("/proc/self/fd/" + std::to_string(fd), flags, reopened);
+}
+
 DWORD PRead(int fd, void* buffer, std::size_t count, ULONGLONG offset, std::size_t& done) {
     done = 0;
     if (!FitsOffset(offset, count))
@@ -96,6 +101,20 @@ DWORD FTruncate(int fd, ULONGLONG size) {
 
 DWORD Stat(const std::string& path, struct stat& info) {
     return stat(path.c_str(), &info) == 0 ? 0 : LastErrno();
+}
+
+DWORD IsImmutableOrAppendOnly(int fd, bool& pinned) {
+    pinned = false;
+    struct statx info {};
+    if (statx(fd, "", AT_EMPTY_PATH, STATX_BASIC_STATS, &info) != 0)
+        return LastErrno();
+    constexpr ULONGLONG kPinned = STATX_ATTR_IMMUTABLE | STATX_ATTR_APPEND;
+    pinned = (info.stx_attributes & info.stx_attributes_mask & kPinned) != 0;
+    return 0;
+}
+
+DWORD FStatVfs(int fd, struct statvfs& info) {
+    return fstatvfs(fd, &info) == 0 ? 0 : LastErrno();
 }
 
 DWORD DirectIoAlignment(int fd, DWORD& memory, DWORD& offset) {

@@ -30,12 +30,19 @@ private:
 };
 
 DWORD Open(const std::string& path, int flags, UniqueFd& fd);
+// Opens again, with new flags, the node a descriptor (an O_PATH one too) stands
+// for: that very node, whatever its name has come to name since.
+DWORD Reopen(int fd, int flags, UniqueFd& reopened);
 // One transfer; done may be short. Interrupted calls are repeated.
 DWORD PRead(int fd, void* buffer, std::size_t count, ULONGLONG offset, std::size_t& done);
 DWORD PWrite(int fd, const void* buffer, std::size_t count, ULONGLONG offset, std::size_t& done);
 DWORD FStat(int fd, struct stat& info);
 DWORD FTruncate(int fd, ULONGLONG size);
 DWORD Stat(const std::string& path, struct stat& info);
+// Whether the file is immutable or append-only; false where its file system does
+// not say.
+DWORD IsImmutableOrAppendOnly(int fd, bool& pinned);
+DWORD FStatVfs(int fd, struct statvfs& info);
 // The alignment direct transfers need; both 0 when the file system has no direct I/O.
 DWORD DirectIoAlignment(int fd, DWORD& memory, DWORD& offset);
 DWORD Ioctl(int fd, unsigned long request, void* argument);
