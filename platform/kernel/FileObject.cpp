@@ -1,4 +1,5 @@
 #include "platform/kernel/FileObject.h"
+#include "platform/kernel/FileHold.h"
 #include "platform/kernel/MountTable.h"
 #include "platform/kernel/OpenNode.h"
 
@@ -8,7 +9,6 @@
 #include <fcntl.h>
 #include <linux/fs.h>
 #include <linux/hdreg.h>
-#include <sys/file.h>
 
 namespace kernel {
 namespace {
@@ -70,18 +70,14 @@ void NoteReadOnlyDevice(int fd, DWORD& writeRefusal) {
         writeRefusal = ERROR_WRITE_PROTECT;
 }
 
-// Empties a file that is being replaced, unless a drive holds it: a stand-in disk
-// keeps its file locked while it is open, and must not lose it under the job
-// that reads it.
-DWORD Empty(int fd) {
-    DWORD error = sys::Flock(fd, LOCK_SH | LOCK_NB);
-    if (error == EWOULDBLOCK)
-        return ERROR_BUSY;
-    if (error != 0)
+// A created or replaced file is held while the handle is open, as the platform
+// creates it without sharing: no drive takes it meanwhile, and a file that a drive
+// or another program holds is neither emptied nor written.
+DWORD TakeCreatedFile(const OpenedNode& node, const std::string& root) {
+    const int fd = node.fd.Get();
+    if (DWORD error = HoldFile(fd, root); error != 0)
         return error;
-    error = sys::FTruncate(fd, 0);
-    sys::Flock(fd, LOCK_UN);
-    return error;
+    return node.created ? 0 : sys::FTruncate(fd, 0);
 }
 
 } // namespace
@@ -98,7 +94,7 @@ DWORD FileObject::Open(const std::string& path, const OpenRequest& request, bool
         return error;
     const int fd = node.fd.Get();
     const bool block = S_ISBLK(node.info.st_mode);
-    if (create && !node.created && (error = Empty(fd)) != 0)
+    if (create && (error = TakeCreatedFile(node, identity.root)) != 0)
         return error;
     DWORD sectorSize = kFileSector;
     if (block && (error = BlockSectorSize(fd, sectorSize)) != 0)
@@ -111,15 +107,15 @@ DWORD FileObject::Open(const std::string& path, const OpenRequest& request, bool
     if (error = SetTransferFlags(fd, direct); error != 0)
         return error;
     Descriptor descriptor(std::move(node.fd), direct, node.writeRefusal);
-    opened.reset(
-        new FileObject(std::move(descriptor), block, sectorSize, path, std::move(identity)));
+    opened.reset(new FileObject(std::move(descriptor), block, sectorSize, path, std::move(identity),
+                                create));
     return 0;
 }
 
 FileObject::FileObject(Descriptor descriptor, bool block, DWORD sectorSize, std::string path,
-                       DeviceIdentity identity)
+                       DeviceIdentity identity, bool held)
     : m_descriptor(std::move(descriptor)), m_block(block), m_sectorSize(sectorSize),
-      m_path(std::move(path)), m_identity(std::move(identity)) {}
+      m_path(std::move(path)), m_identity(std::move(identity)), m_fileHeld(held) {}
 
 DWORD FileObject::Read(ULONGLONG offset, void* buffer, DWORD count, DWORD& done) {
     return m_descriptor.Read(offset, buffer, count, done);
@@ -171,21 +167,19 @@ DWORD FileObject::Shape(DiskShape& shape) const {
 }
 
 DWORD FileObject::Lock() {
-    if (m_claim.IsOpen() || m_fileLocked)
+    if (m_claim.IsOpen() || m_fileHeld)
         return 0;
     if (m_block)
         return sys::Open(m_path, O_RDONLY | O_EXCL | O_NONBLOCK, m_claim);
-    DWORD error = sys::Flock(m_descriptor.Fd(), LOCK_EX | LOCK_NB);
-    if (error == EWOULDBLOCK)
-        return ERROR_BUSY;
-    m_fileLocked = error == 0;
+    DWORD error = HoldFile(m_descriptor.Fd(), m_identity.root);
+    m_fileHeld = error == 0;
     return error;
 }
 
 DWORD FileObject::Unlock() {
-    if (m_fileLocked) {
-        m_fileLocked = false;
-        return sys::Flock(m_descriptor.Fd(), LOCK_UN);
+    if (m_fileHeld) {
+        m_fileHeld = false;
+        return ReleaseFile(m_descriptor.Fd());
     }
     m_claim = sys::UniqueFd();
     return 0;
@@ -194,7 +188,7 @@ DWORD FileObject::Unlock() {
 // Nothing is ever unmounted here: a dismount only confirms that the claim is held
 // and that no file system of the device is in use.
 DWORD FileObject::Dismount() const {
-    if (!m_claim.IsOpen() && !m_fileLocked)
+    if (!m_claim.IsOpen() && !m_fileHeld)
         return ERROR_BUSY;
     if (m_identity.mountNames.empty())
         return 0;

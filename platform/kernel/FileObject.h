@@ -26,7 +26,7 @@ public:
 
 private:
     FileObject(Descriptor descriptor, bool block, DWORD sectorSize, std::string path,
-               DeviceIdentity identity);
+               DeviceIdentity identity, bool held);
     DWORD ByteSize(ULONGLONG& size) const;
     DWORD Shape(DiskShape& shape) const;
     DWORD Lock();
@@ -40,9 +40,9 @@ private:
     std::string m_path;
     DeviceIdentity m_identity;
     // The exclusive claim: a second descriptor opened O_EXCL on a block device,
-    // a flock on a file.
+    // the file's hold (platform/kernel/FileHold.h) on a file.
     sys::UniqueFd m_claim;
-    bool m_fileLocked = false;
+    bool m_fileHeld;
 };
 
 } // namespace kernel

@@ -141,6 +141,17 @@ DWORD Flock(int fd, int operation) {
     return result == 0 ? 0 : LastErrno();
 }
 
+DWORD OfdLock(int fd, short type) {
+    struct flock lock {};
+    lock.l_type = type;
+    lock.l_whence = SEEK_SET;
+    int result;
+    do {
+        result = fcntl(fd, F_OFD_SETLK, &lock);
+    } while (result != 0 && errno == EINTR);
+    return result == 0 ? 0 : LastErrno();
+}
+
 DWORD GetStatusFlags(int fd, int& flags) {
     flags = fcntl(fd, F_GETFL);
     return flags >= 0 ? 0 : LastErrno();

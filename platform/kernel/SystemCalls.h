@@ -47,6 +47,9 @@ DWORD FStatVfs(int fd, struct statvfs& info);
 DWORD DirectIoAlignment(int fd, DWORD& memory, DWORD& offset);
 DWORD Ioctl(int fd, unsigned long request, void* argument);
 DWORD Flock(int fd, int operation);
+// An open file description lock over the whole file, never waited for: F_RDLCK,
+// F_WRLCK or F_UNLCK.
+DWORD OfdLock(int fd, short type);
 DWORD GetStatusFlags(int fd, int& flags);
 DWORD SetStatusFlags(int fd, int flags);
 DWORD StatVfs(const std::string& path, struct statvfs& info);
