@@ -2,6 +2,7 @@
 #include "platform/kernel/FileHold.h"
 #include "platform/kernel/MountTable.h"
 #include "platform/kernel/OpenNode.h"
+#include "platform/kernel/StartingUser.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -72,12 +73,16 @@ void NoteReadOnlyDevice(int fd, DWORD& writeRefusal) {
 
 // A created or replaced file is held while the handle is open, as the platform
 // creates it without sharing: no drive takes it meanwhile, and a file that a drive
-// or another program holds is neither emptied nor written.
+// or another program holds is neither emptied nor written. A file that was there
+// keeps its owner; a new one goes to the user who started Kolm.
 DWORD TakeCreatedFile(const OpenedNode& node, const std::string& root) {
     const int fd = node.fd.Get();
     if (DWORD error = HoldFile(fd, root); error != 0)
         return error;
-    return node.created ? 0 : sys::FTruncate(fd, 0);
+    if (!node.created)
+        return sys::FTruncate(fd, 0);
+    GiveToStartingUser(fd);
+    return 0;
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <limits>
+#include <pwd.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
@@ -150,6 +151,33 @@ DWORD OfdLock(int fd, short type) {
         result = fcntl(fd, F_OFD_SETLK, &lock);
     } while (result != 0 && errno == EINTR);
     return result == 0 ? 0 : LastErrno();
+}
+
+DWORD FChown(int fd, uid_t user, gid_t group) {
+    return fchown(fd, user, group) == 0 ? 0 : LastErrno();
+}
+
+DWORD PrimaryGroup(uid_t user, gid_t& group) {
+    struct passwd entry {};
+    struct passwd* found = nullptr;
+    std::vector<char> text(16384);
+    int error = getpwuid_r(user, &entry, text.data(), text.size(), &found);
+    if (error != 0)
+        return static_cast<DWORD>(error);
+    if (found == nullptr)
+        return ENOENT;
+    group = entry.pw_gid;
+    return 0;
+}
+
+bool IsRoot() {
+    return geteuid() == 0;
+}
+
+bool GetEnv(const std::string& name, std::string& value) {
+    const char* text = std::getenv(name.c_str());
+    value = text != nullptr ? text : "";
+    return text != nullptr;
 }
 
 DWORD GetStatusFlags(int fd, int& flags) {

@@ -50,6 +50,11 @@ DWORD Flock(int fd, int operation);
 // An open file description lock over the whole file, never waited for: F_RDLCK,
 // F_WRLCK or F_UNLCK.
 DWORD OfdLock(int fd, short type);
+DWORD FChown(int fd, uid_t user, gid_t group);
+DWORD PrimaryGroup(uid_t user, gid_t& group);
+bool IsRoot();
+// false when the variable is not set.
+bool GetEnv(const std::string& name, std::string& value);
 DWORD GetStatusFlags(int fd, int& flags);
 DWORD SetStatusFlags(int fd, int flags);
 DWORD StatVfs(const std::string& path, struct statvfs& info);

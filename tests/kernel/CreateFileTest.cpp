@@ -1,12 +1,13 @@
 // Creating an image file: the name is looked at before anything is opened for
 // writing, so a device, FIFO, socket or folder chosen in the save dialog is never
-// opened.
+// opened; a file Kolm makes as root goes to the user who started it.
 #include "platform/kernel/Kernel.h"
 #include "tests/kernel/TempFolder.h"
 #include "tests/support/LoopDevice.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <sys/inotify.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -14,6 +15,8 @@
 #include <unistd.h>
 
 namespace {
+
+constexpr uid_t kNobody = 65534;
 
 HANDLE CreateImage(const std::string& path) {
     return CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
@@ -111,6 +114,75 @@ TEST(CreateFile, NothingButAFileIsOpenedToBeCreated) {
         EXPECT_EQ(ReadBytes(backing), Pattern(1 << 20, 2));
     else
         GTEST_SKIP() << "the other nodes passed; " << why;
+}
+
+// The variables one case sets, the others unset; what was there is put back.
+class Variables {
+public:
+    explicit Variables(const std::vector<std::pair<const char*, const char*>>& wanted) {
+        for (const char* name : {"PKEXEC_UID", "SUDO_UID", "SUDO_GID"}) {
+            const char* old = std::getenv(name);
+            m_old.emplace_back(name, old ? std::optional<std::string>(old) : std::nullopt);
+            unsetenv(name);
+        }
+        for (const auto& [name, value] : wanted)
+            setenv(name, value, 1);
+    }
+    ~Variables() {
+        for (const auto& [name, value] : m_old) {
+            if (value)
+                setenv(name, value->c_str(), 1);
+            else
+                unsetenv(name);
+        }
+    }
+
+private:
+    std::vector<std::pair<const char*, std::optional<std::string>>> m_old;
+};
+
+TEST(CreateFile, ANewImageGoesToTheUserWhoStartedKolm) {
+    if (geteuid() != 0)
+        GTEST_SKIP() << "giving a file to another user needs root";
+    TempFolder folder;
+    struct Case {
+        const char* name;
+        std::vector<std::pair<const char*, const char*>> variables;
+        bool existing; // a file of user 1234 is there and is replaced
+        uid_t user;
+        gid_t group;
+    };
+    const Case cases[] = {
+        {"pkexec: the user's primary group", {{"PKEXEC_UID", "65534"}}, false, kNobody, kNobody},
+        {"sudo", {{"SUDO_UID", "65534"}, {"SUDO_GID", "100"}}, false, kNobody, 100},
+        {"sudo without a group", {{"SUDO_UID", "65534"}}, false, kNobody, kNobody},
+        {"pkexec before sudo",
+         {{"PKEXEC_UID", "65534"}, {"SUDO_UID", "1"}, {"SUDO_GID", "1"}},
+         false,
+         kNobody,
+         kNobody},
+        {"started by root itself", {}, false, 0, 0},
+        {"not a number", {{"PKEXEC_UID", "65534x"}, {"SUDO_UID", "-1"}}, false, 0, 0},
+        {"an existing file keeps its owner", {{"PKEXEC_UID", "65534"}}, true, 1234, 1234},
+    };
+    int serial = 0;
+    for (const Case& test : cases) {
+        SCOPED_TRACE(test.name);
+        const std::string path = folder / ("image" + std::to_string(serial++) + ".img");
+        if (test.existing) {
+            WriteText(path, "old");
+            ASSERT_EQ(chown(path.c_str(), 1234, 1234), 0);
+        }
+        Variables variables(test.variables);
+        HANDLE image = CreateImage(path);
+        ASSERT_NE(image, INVALID_HANDLE_VALUE) << GetLastError();
+        CloseHandle(image);
+        struct stat info {};
+        ASSERT_EQ(stat(path.c_str(), &info), 0);
+        EXPECT_EQ(info.st_uid, test.user);
+        EXPECT_EQ(info.st_gid, test.group);
+        EXPECT_EQ(info.st_size, 0);
+    }
 }
 
 } // namespace
