@@ -1,5 +1,8 @@
 #include "platform/kernel/FileObject.h"
+#include "platform/kernel/FileHold.h"
 #include "platform/kernel/MountTable.h"
+#include "platform/kernel/OpenNode.h"
+#include "platform/kernel/StartingUser.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -7,7 +10,6 @@
 #include <fcntl.h>
 #include <linux/fs.h>
 #include <linux/hdreg.h>
-#include <sys/file.h>
 
 namespace kernel {
 namespace {
@@ -37,8 +39,8 @@ DirectAlignment WantedAlignment(int fd, bool block, DWORD sectorSize) {
     return {memory, offset};
 }
 
-// Opened non-blocking so that a FIFO cannot hang the open; the status flags are
-// set for the transfers here, with O_DIRECT where it is wanted and allowed.
+// Opened non-blocking so that no open waits; the status flags are set for the
+// transfers here, with O_DIRECT where it is wanted and allowed.
 DWORD SetTransferFlags(int fd, DirectAlignment& direct) {
     int flags = 0;
     if (DWORD error = sys::GetStatusFlags(fd, flags); error != 0)
@@ -53,41 +55,11 @@ DWORD SetTransferFlags(int fd, DirectAlignment& direct) {
     return sys::SetStatusFlags(fd, flags);
 }
 
-// Empties a file that is being replaced, unless a drive holds it: a stand-in disk
-// keeps its file locked while it is open, and must not lose it under the job
-// that reads it.
-DWORD Empty(int fd) {
-    DWORD error = sys::Flock(fd, LOCK_SH | LOCK_NB);
-    if (error == EWOULDBLOCK)
-        return ERROR_BUSY;
-    if (error != 0)
-        return error;
-    error = sys::FTruncate(fd, 0);
-    sys::Flock(fd, LOCK_UN);
-    return error;
-}
-
 DWORD BlockSectorSize(int fd, DWORD& sectorSize) {
     int logical = 0;
     if (DWORD error = sys::Ioctl(fd, BLKSSZGET, &logical); error != 0)
         return error;
     sectorSize = logical > 0 ? static_cast<DWORD>(logical) : kFileSector;
-    return 0;
-}
-
-// A file or device that may be read but not written (a read-only medium or mount,
-// a file of another user or without write permission) opens for reading; its
-// writes are then refused with the error the writable open met.
-DWORD OpenReadableAtLeast(const std::string& path, int flags, bool creating, sys::UniqueFd& fd,
-                          DWORD& writeRefusal) {
-    writeRefusal = (flags & O_ACCMODE) == O_RDONLY ? ERROR_ACCESS_DENIED : 0;
-    DWORD error = sys::Open(path, flags, fd);
-    bool mayFallBack = error == EROFS || error == EACCES || error == EPERM;
-    if (!mayFallBack || creating || (flags & O_ACCMODE) == O_WRONLY)
-        return error;
-    if (sys::Open(path, (flags & ~O_ACCMODE) | O_RDONLY, fd) != 0)
-        return error;
-    writeRefusal = error == EROFS ? ERROR_WRITE_PROTECT : error;
     return 0;
 }
 
@@ -99,53 +71,56 @@ void NoteReadOnlyDevice(int fd, DWORD& writeRefusal) {
         writeRefusal = ERROR_WRITE_PROTECT;
 }
 
+// A created or replaced file is held while the handle is open, as the platform
+// creates it without sharing: no drive takes it meanwhile, and a file that a drive
+// or another program holds is neither emptied nor written. A file that was there
+// keeps its owner; a new one goes to the user who started Kolm.
+DWORD TakeCreatedFile(const OpenedNode& node, const std::string& root) {
+    const int fd = node.fd.Get();
+    if (DWORD error = HoldFile(fd, root); error != 0)
+        return error;
+    if (!node.created)
+        return sys::FTruncate(fd, 0);
+    GiveToStartingUser(fd);
+    return 0;
+}
+
 } // namespace
 
-DWORD FileObject::Open(const std::string& path, const OpenRequest& request, int createFlags,
+DWORD FileObject::Open(const std::string& path, const OpenRequest& request, bool create,
                        DeviceIdentity identity, std::unique_ptr<OpenObject>& opened) {
-    int access = AccessFlags(request.access);
-    // A replaced file is emptied only once it is known to be one that may be.
-    int flags = access | (createFlags & ~O_TRUNC) | O_NONBLOCK;
+    int flags = O_NONBLOCK;
     if (request.flags & FILE_FLAG_WRITE_THROUGH)
         flags |= O_DSYNC;
-    sys::UniqueFd fd;
-    DWORD writeRefusal = 0;
-    DWORD error = OpenReadableAtLeast(path, flags, createFlags != 0, fd, writeRefusal);
+    OpenedNode node;
+    DWORD error = create ? CreateNode(path, flags, node)
+                         : OpenNode(path, AccessFlags(request.access), flags, node);
     if (error != 0)
         return error;
-    struct stat info {};
-    if (error = sys::FStat(fd.Get(), info); error != 0)
-        return error;
-    bool block = S_ISBLK(info.st_mode);
-    if (S_ISDIR(info.st_mode))
-        return EISDIR;
-    if (!block && !S_ISREG(info.st_mode))
-        return ERROR_ACCESS_DENIED;
-    // What is created or replaced is a file, never a device.
-    if (createFlags != 0 && block)
-        return ERROR_ACCESS_DENIED;
-    if ((createFlags & O_TRUNC) && (error = Empty(fd.Get())) != 0)
+    const int fd = node.fd.Get();
+    const bool block = S_ISBLK(node.info.st_mode);
+    if (create && (error = TakeCreatedFile(node, identity.root)) != 0)
         return error;
     DWORD sectorSize = kFileSector;
-    if (block && (error = BlockSectorSize(fd.Get(), sectorSize)) != 0)
+    if (block && (error = BlockSectorSize(fd, sectorSize)) != 0)
         return error;
     if (block)
-        NoteReadOnlyDevice(fd.Get(), writeRefusal);
+        NoteReadOnlyDevice(fd, node.writeRefusal);
     DirectAlignment direct;
     if (request.flags & FILE_FLAG_NO_BUFFERING)
-        direct = WantedAlignment(fd.Get(), block, sectorSize);
-    if (error = SetTransferFlags(fd.Get(), direct); error != 0)
+        direct = WantedAlignment(fd, block, sectorSize);
+    if (error = SetTransferFlags(fd, direct); error != 0)
         return error;
-    Descriptor descriptor(std::move(fd), direct, writeRefusal);
-    opened.reset(
-        new FileObject(std::move(descriptor), block, sectorSize, path, std::move(identity)));
+    Descriptor descriptor(std::move(node.fd), direct, node.writeRefusal);
+    opened.reset(new FileObject(std::move(descriptor), block, sectorSize, path, std::move(identity),
+                                create));
     return 0;
 }
 
 FileObject::FileObject(Descriptor descriptor, bool block, DWORD sectorSize, std::string path,
-                       DeviceIdentity identity)
+                       DeviceIdentity identity, bool held)
     : m_descriptor(std::move(descriptor)), m_block(block), m_sectorSize(sectorSize),
-      m_path(std::move(path)), m_identity(std::move(identity)) {}
+      m_path(std::move(path)), m_identity(std::move(identity)), m_fileHeld(held) {}
 
 DWORD FileObject::Read(ULONGLONG offset, void* buffer, DWORD count, DWORD& done) {
     return m_descriptor.Read(offset, buffer, count, done);
@@ -197,21 +172,19 @@ DWORD FileObject::Shape(DiskShape& shape) const {
 }
 
 DWORD FileObject::Lock() {
-    if (m_claim.IsOpen() || m_fileLocked)
+    if (m_claim.IsOpen() || m_fileHeld)
         return 0;
     if (m_block)
         return sys::Open(m_path, O_RDONLY | O_EXCL | O_NONBLOCK, m_claim);
-    DWORD error = sys::Flock(m_descriptor.Fd(), LOCK_EX | LOCK_NB);
-    if (error == EWOULDBLOCK)
-        return ERROR_BUSY;
-    m_fileLocked = error == 0;
+    DWORD error = HoldFile(m_descriptor.Fd(), m_identity.root);
+    m_fileHeld = error == 0;
     return error;
 }
 
 DWORD FileObject::Unlock() {
-    if (m_fileLocked) {
-        m_fileLocked = false;
-        return sys::Flock(m_descriptor.Fd(), LOCK_UN);
+    if (m_fileHeld) {
+        m_fileHeld = false;
+        return ReleaseFile(m_descriptor.Fd());
     }
     m_claim = sys::UniqueFd();
     return 0;
@@ -220,7 +193,7 @@ DWORD FileObject::Unlock() {
 // Nothing is ever unmounted here: a dismount only confirms that the claim is held
 // and that no file system of the device is in use.
 DWORD FileObject::Dismount() const {
-    if (!m_claim.IsOpen() && !m_fileLocked)
+    if (!m_claim.IsOpen() && !m_fileHeld)
         return ERROR_BUSY;
     if (m_identity.mountNames.empty())
         return 0;

@@ -12,10 +12,9 @@ namespace kernel {
 
 class FileObject : public OpenObject {
 public:
-    // createFlags: O_CREAT and O_TRUNC as the disposition asks, 0 for an open. A
-    // file is created or replaced, never a device, and a file a drive holds is
-    // not replaced.
-    static DWORD Open(const std::string& path, const OpenRequest& request, int createFlags,
+    // create: make a new file or empty an existing one; only a file is ever
+    // created or replaced, never a device.
+    static DWORD Open(const std::string& path, const OpenRequest& request, bool create,
                       DeviceIdentity identity, std::unique_ptr<OpenObject>& opened);
 
     DWORD Read(ULONGLONG offset, void* buffer, DWORD count, DWORD& done) override;
@@ -29,7 +28,7 @@ public:
 
 private:
     FileObject(Descriptor descriptor, bool block, DWORD sectorSize, std::string path,
-               DeviceIdentity identity);
+               DeviceIdentity identity, bool held);
     DWORD ByteSize(ULONGLONG& size) const;
     DWORD Shape(DiskShape& shape) const;
     DWORD Lock();
@@ -43,9 +42,9 @@ private:
     std::string m_path;
     DeviceIdentity m_identity;
     // The exclusive claim: a second descriptor opened O_EXCL on a block device,
-    // a flock on a file.
+    // the file's hold (platform/kernel/FileHold.h) on a file.
     sys::UniqueFd m_claim;
-    bool m_fileLocked = false;
+    bool m_fileHeld;
 };
 
 } // namespace kernel

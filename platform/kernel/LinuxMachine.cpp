@@ -58,7 +58,7 @@ DWORD LinuxMachine::OpenDevice(const OpenRequest& request, std::unique_ptr<OpenO
     if (!target)
         return ERROR_FILE_NOT_FOUND;
     // Devices are opened, never created or truncated (CreateFileA refuses to create one).
-    return FileObject::Open(target->path, request, 0, std::move(target->identity), opened);
+    return FileObject::Open(target->path, request, false, std::move(target->identity), opened);
 }
 
 DWORD LinuxMachine::LogicalDrives() {

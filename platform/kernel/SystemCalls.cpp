@@ -6,6 +6,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <limits>
+#include <pwd.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
@@ -64,6 +65,11 @@ DWORD Open(const std::string& path, int flags, UniqueFd& fd) {
     return 0;
 }
 
+// Through the process's own descriptor folder, the kernel's way to reopen a node.
+DWORD Reopen(int fd, int flags, UniqueFd& reopened) {
+    return Open("/proc/self/fd/" + std::to_string(fd), flags, reopened);
+}
+
 DWORD PRead(int fd, void* buffer, std::size_t count, ULONGLONG offset, std::size_t& done) {
     done = 0;
     if (!FitsOffset(offset, count))
@@ -114,6 +120,20 @@ DWORD Stat(const std::string& path, struct stat& info) {
     return stat(path.c_str(), &info) == 0 ? 0 : LastErrno();
 }
 
+DWORD IsImmutableOrAppendOnly(int fd, bool& pinned) {
+    pinned = false;
+    struct statx info {};
+    if (statx(fd, "", AT_EMPTY_PATH, STATX_BASIC_STATS, &info) != 0)
+        return LastErrno();
+    constexpr ULONGLONG kPinned = STATX_ATTR_IMMUTABLE | STATX_ATTR_APPEND;
+    pinned = (info.stx_attributes & info.stx_attributes_mask & kPinned) != 0;
+    return 0;
+}
+
+DWORD FStatVfs(int fd, struct statvfs& info) {
+    return fstatvfs(fd, &info) == 0 ? 0 : LastErrno();
+}
+
 DWORD DirectIoAlignment(int fd, DWORD& memory, DWORD& offset) {
     memory = offset = 0;
     struct statx info {};
@@ -136,6 +156,44 @@ DWORD Flock(int fd, int operation) {
         result = flock(fd, operation);
     } while (result != 0 && errno == EINTR);
     return result == 0 ? 0 : LastErrno();
+}
+
+DWORD OfdLock(int fd, short type) {
+    struct flock lock {};
+    lock.l_type = type;
+    lock.l_whence = SEEK_SET;
+    int result;
+    do {
+        result = fcntl(fd, F_OFD_SETLK, &lock);
+    } while (result != 0 && errno == EINTR);
+    return result == 0 ? 0 : LastErrno();
+}
+
+DWORD FChown(int fd, uid_t user, gid_t group) {
+    return fchown(fd, user, group) == 0 ? 0 : LastErrno();
+}
+
+DWORD PrimaryGroup(uid_t user, gid_t& group) {
+    struct passwd entry {};
+    struct passwd* found = nullptr;
+    std::vector<char> text(16384);
+    int error = getpwuid_r(user, &entry, text.data(), text.size(), &found);
+    if (error != 0)
+        return static_cast<DWORD>(error);
+    if (found == nullptr)
+        return ENOENT;
+    group = entry.pw_gid;
+    return 0;
+}
+
+bool IsRoot() {
+    return geteuid() == 0;
+}
+
+bool GetEnv(const std::string& name, std::string& value) {
+    const char* text = std::getenv(name.c_str());
+    value = text != nullptr ? text : "";
+    return text != nullptr;
 }
 
 DWORD GetStatusFlags(int fd, int& flags) {

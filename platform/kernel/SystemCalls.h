@@ -33,6 +33,9 @@ private:
 };
 
 DWORD Open(const std::string& path, int flags, UniqueFd& fd);
+// Opens again, with new flags, the node a descriptor (an O_PATH one too) stands
+// for: that very node, whatever its name has come to name since.
+DWORD Reopen(int fd, int flags, UniqueFd& reopened);
 // One transfer; done may be short. Interrupted calls are repeated.
 DWORD PRead(int fd, void* buffer, std::size_t count, ULONGLONG offset, std::size_t& done);
 DWORD PWrite(int fd, const void* buffer, std::size_t count, ULONGLONG offset, std::size_t& done);
@@ -41,10 +44,22 @@ DWORD FTruncate(int fd, ULONGLONG size);
 // The file's data and metadata on stable storage.
 DWORD FSync(int fd);
 DWORD Stat(const std::string& path, struct stat& info);
+// Whether the file is immutable or append-only; false where its file system does
+// not say.
+DWORD IsImmutableOrAppendOnly(int fd, bool& pinned);
+DWORD FStatVfs(int fd, struct statvfs& info);
 // The alignment direct transfers need; both 0 when the file system has no direct I/O.
 DWORD DirectIoAlignment(int fd, DWORD& memory, DWORD& offset);
 DWORD Ioctl(int fd, unsigned long request, void* argument);
 DWORD Flock(int fd, int operation);
+// An open file description lock over the whole file, never waited for: F_RDLCK,
+// F_WRLCK or F_UNLCK.
+DWORD OfdLock(int fd, short type);
+DWORD FChown(int fd, uid_t user, gid_t group);
+DWORD PrimaryGroup(uid_t user, gid_t& group);
+bool IsRoot();
+// false when the variable is not set.
+bool GetEnv(const std::string& name, std::string& value);
 DWORD GetStatusFlags(int fd, int& flags);
 DWORD SetStatusFlags(int fd, int flags);
 DWORD StatVfs(const std::string& path, struct statvfs& info);

@@ -197,6 +197,20 @@ TEST_F(FakeMachine, DismountIsRefusedWhileTheVolumeOrAPartitionIsMounted) {
     }
 }
 
+// A loop device names its backing file by a path, read below the root and compared
+// with the stand-in by device and inode: any name of the file counts.
+TEST_F(FakeMachine, AStandInALoopDeviceIsAttachedOverIsNotTaken) {
+    std::filesystem::create_directories(m_root / "images");
+    std::filesystem::create_hard_link(m_standIn, m_root / "images/a.img");
+    HANDLE standIn = Open("\\\\.\\L:");
+    ASSERT_NE(standIn, INVALID_HANDLE_VALUE);
+    EXPECT_FALSE(Control(standIn, FSCTL_LOCK_VOLUME));
+    EXPECT_EQ(GetLastError(), ERROR_BUSY);
+    EXPECT_FALSE(Control(standIn, FSCTL_DISMOUNT_VOLUME));
+    EXPECT_EQ(GetLastError(), ERROR_BUSY);
+    CloseHandle(standIn);
+}
+
 TEST_F(FakeMachine, FreeSpaceOfALetterIsThatOfItsMountPoint) {
     struct statvfs expected {};
     ASSERT_EQ(statvfs((m_root / "mnt/data").c_str(), &expected), 0);
