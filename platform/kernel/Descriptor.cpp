@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <fcntl.h>
 #include <memory>
 #include <new>
 
@@ -67,8 +68,34 @@ DWORD WriteFully(int fd, const BYTE* buffer, std::size_t count, ULONGLONG offset
 
 } // namespace
 
-Descriptor::Descriptor(sys::UniqueFd fd, DirectAlignment direct, DWORD writeRefusal)
-    : m_fd(std::move(fd)), m_direct(direct), m_writeRefusal(writeRefusal) {}
+Descriptor::Descriptor(sys::UniqueFd fd, DirectAlignment direct, DWORD writeRefusal,
+                       bool writeLater)
+    : m_fd(std::move(fd)), m_direct(direct), m_writeRefusal(writeRefusal),
+      m_late(writeLater ? std::make_unique<LateWrites>() : nullptr) {}
+
+// The same node with the same transfer flags, for writing; a refusal then (a
+// read-only medium, no permission) is the answer to every write.
+DWORD Descriptor::WriteFd(int& fd) const {
+    fd = Fd();
+    if (!m_late)
+        return 0;
+    std::lock_guard lock(m_late->mutex);
+    if (!m_late->fd.IsOpen() && m_late->refusal == 0) {
+        int flags = 0;
+        DWORD error = sys::GetStatusFlags(Fd(), flags);
+        if (error == 0)
+            error = sys::Reopen(Fd(), (flags & ~O_ACCMODE) | O_WRONLY, m_late->fd);
+        m_late->refusal = error;
+    }
+    fd = m_late->fd.Get();
+    return m_late->refusal;
+}
+
+DWORD Descriptor::Close() {
+    DWORD error = m_late ? m_late->fd.Close() : 0;
+    DWORD closed = m_fd.Close();
+    return error != 0 ? error : closed;
+}
 
 bool Descriptor::FitsDirect(ULONGLONG offset, const void* buffer, DWORD count) const {
     if (!IsDirect())
@@ -92,17 +119,25 @@ DWORD Descriptor::Write(ULONGLONG offset, const void* buffer, DWORD count, DWORD
     done = 0;
     if (m_writeRefusal != 0)
         return m_writeRefusal;
+    int fd = -1;
+    if (DWORD error = WriteFd(fd); error != 0)
+        return error;
     if (!FitsDirect(offset, buffer, count))
-        return BounceWrite(offset, static_cast<const BYTE*>(buffer), count, done);
+        return BounceWrite(fd, offset, static_cast<const BYTE*>(buffer), count, done);
     std::size_t put = 0;
-    DWORD error = WriteFully(Fd(), static_cast<const BYTE*>(buffer), count, offset, put);
+    DWORD error = WriteFully(fd, static_cast<const BYTE*>(buffer), count, offset, put);
     done = static_cast<DWORD>(put);
     return error;
 }
 
 // A descriptor that refuses writes refuses their flush the same way.
 DWORD Descriptor::Flush() const {
-    return m_writeRefusal != 0 ? m_writeRefusal : sys::FSync(Fd());
+    if (m_writeRefusal != 0)
+        return m_writeRefusal;
+    if (!m_late)
+        return sys::FSync(Fd());
+    std::lock_guard lock(m_late->mutex);
+    return sys::FSync(m_late->fd.IsOpen() ? m_late->fd.Get() : Fd());
 }
 
 // Reads the aligned span around the wanted bytes, piece by piece, and copies the
@@ -136,7 +171,7 @@ DWORD Descriptor::BounceRead(ULONGLONG offset, BYTE* buffer, DWORD count, DWORD&
 
 // Only the buffer can be misaligned here: a direct write of part of a unit would
 // need a read-modify-write, and the handle layer admits only whole sectors.
-DWORD Descriptor::BounceWrite(ULONGLONG offset, const BYTE* buffer, DWORD count,
+DWORD Descriptor::BounceWrite(int fd, ULONGLONG offset, const BYTE* buffer, DWORD count,
                               DWORD& done) const {
     if (offset % m_direct.offset != 0 || count % m_direct.offset != 0)
         return EINVAL;
@@ -148,7 +183,7 @@ DWORD Descriptor::BounceWrite(ULONGLONG offset, const BYTE* buffer, DWORD count,
         std::size_t piece = std::min<std::size_t>(capacity, count - done);
         std::memcpy(bounce.get(), buffer + done, piece);
         std::size_t put = 0;
-        DWORD error = WriteFully(Fd(), bounce.get(), piece, offset + done, put);
+        DWORD error = WriteFully(fd, bounce.get(), piece, offset + done, put);
         done += static_cast<DWORD>(put);
         if (error != 0)
             return error;

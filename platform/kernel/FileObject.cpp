@@ -111,7 +111,7 @@ DWORD FileObject::Open(const std::string& path, const OpenRequest& request, bool
         direct = WantedAlignment(fd, block, sectorSize);
     if (error = SetTransferFlags(fd, direct); error != 0)
         return error;
-    Descriptor descriptor(std::move(node.fd), direct, node.writeRefusal);
+    Descriptor descriptor(std::move(node.fd), direct, node.writeRefusal, node.writeLater);
     opened.reset(new FileObject(std::move(descriptor), block, sectorSize, path, std::move(identity),
                                 create));
     return 0;

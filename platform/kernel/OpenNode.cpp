@@ -53,7 +53,10 @@ DWORD OpenLooked(const std::string& path, int access, int flags, bool device, Op
         if (DWORD error = FileWriteRefusal(look.Get(), node.info, node.writeRefusal); error != 0)
             return error;
     }
-    if (node.writeRefusal == 0) {
+    // Opening a disk for writing and closing it makes udev probe it again: a device
+    // is opened for writing only when it is written.
+    node.writeLater = node.writeRefusal == 0 && access == O_RDWR && S_ISBLK(node.info.st_mode);
+    if (node.writeRefusal == 0 && !node.writeLater) {
         DWORD error = sys::Reopen(look.Get(), access | flags, node.fd);
         if (!MayReadInstead(access, error))
             return error;

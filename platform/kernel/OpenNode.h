@@ -11,11 +11,13 @@ namespace kernel {
 struct OpenedNode {
     sys::UniqueFd fd;
     struct stat info {};
-    DWORD writeRefusal = 0; // 0: writable; else the error every write gets
-    bool created = false;   // the file is new, made by this open
+    DWORD writeRefusal = 0;  // 0: writable; else the error every write gets
+    bool created = false;    // the file is new, made by this open
+    bool writeLater = false; // a device opened for reading, to be opened for writing when written
 };
 
-// An existing regular file or block device. access: O_RDONLY, O_WRONLY or O_RDWR;
+// An existing regular file or block device. A device asked for with O_RDWR opens
+// read-only, with writeLater set. access: O_RDONLY, O_WRONLY or O_RDWR;
 // flags: the other status flags. A file that may be read but not written (no write
 // permission for anyone, immutable or append-only, on a read-only mount, or
 // refused by the kernel) opens read-only when reading was asked for too.

@@ -9,6 +9,8 @@
 
 #include <cstdlib>
 #include <sys/inotify.h>
+
+#include <algorithm>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -114,6 +116,40 @@ TEST(CreateFile, NothingButAFileIsOpenedToBeCreated) {
         EXPECT_EQ(ReadBytes(backing), Pattern(1 << 20, 2));
     else
         GTEST_SKIP() << "the other nodes passed; " << why;
+}
+
+// udev probes a disk again when it is closed after an open for writing: a disk
+// that is only read is never opened for writing, and one that is written is
+// opened for writing at its first write.
+TEST(OpenDevice, ADiskIsOpenedForWritingOnlyWhenWritten) {
+    TempFolder folder;
+    const std::string backing = folder / "card.img";
+    WriteBytes(backing, Pattern(1 << 20, 2));
+    std::string why;
+    auto loop = LoopDevice::Attach(backing, 512, why);
+    if (!loop)
+        GTEST_SKIP() << why;
+    const std::vector<char> sector = Pattern(512, 5);
+    for (bool write : {false, true}) {
+        SCOPED_TRACE(write ? "written" : "only read");
+        NodeWatch watch(loop->Path());
+        HANDLE disk = CreateFileA(loop->Path().c_str(), GENERIC_READ | GENERIC_WRITE,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                  FILE_FLAG_NO_BUFFERING | FILE_FLAG_WRITE_THROUGH, nullptr);
+        ASSERT_NE(disk, INVALID_HANDLE_VALUE);
+        std::vector<char> buffer(512);
+        DWORD moved = 0;
+        ASSERT_TRUE(ReadFile(disk, buffer.data(), 512, &moved, nullptr));
+        if (write) {
+            ASSERT_TRUE(WriteFile(disk, sector.data(), 512, &moved, nullptr));
+        }
+        EXPECT_TRUE(CloseHandle(disk));
+        const std::vector<uint32_t> events = watch.EventsBeforeMark();
+        EXPECT_EQ(std::count(events.begin(), events.end(), IN_CLOSE_WRITE), write ? 1 : 0);
+    }
+    std::vector<char> expected = Pattern(1 << 20, 2);
+    std::copy(sector.begin(), sector.end(), expected.begin() + 512);
+    EXPECT_EQ(ReadBytes(backing), expected) << "the write went to the second sector";
 }
 
 // The variables one case sets, the others unset; what was there is put back.
