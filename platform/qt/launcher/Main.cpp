@@ -16,6 +16,7 @@
 #include <QKeyEvent>
 #include <QTimer>
 #include <QWidget>
+#include <QWindow>
 
 #include <cstdio>
 #include <string>
@@ -31,18 +32,19 @@ int Refuse(const std::string& reason) {
     return kRefused;
 }
 
-// Closes the window the way a user does, with Esc, once it is shown: the key
-// goes where Qt sends keys, to the widget with the focus.
+// Closes the window the way a user does, with Esc, once it is shown: the key goes
+// where the windowing system sends keys, to the window that has the focus.
 void CloseWhenShown() {
     QTimer::singleShot(0, [] {
         QWidget* target = QApplication::focusWidget();
         if (target == nullptr)
             target = QApplication::activeModalWidget();
-        if (target == nullptr)
+        QWindow* window = target == nullptr ? nullptr : target->window()->windowHandle();
+        if (window == nullptr)
             return CloseWhenShown();
         for (QEvent::Type type : {QEvent::KeyPress, QEvent::KeyRelease}) {
             QKeyEvent key(type, Qt::Key_Escape, Qt::NoModifier);
-            QApplication::sendEvent(target, &key);
+            QApplication::sendEvent(window, &key);
         }
     });
 }
