@@ -1,6 +1,8 @@
+#include "platform/framework/Dialog.h"
 #include "platform/qt/Controls.h"
 #include "platform/qt/DialogWindow.h"
 #include "platform/qt/QtBackend.h"
+#include "platform/qt/QtImages.h"
 #include "platform/qt/UserInput.h"
 #include "platform/qt/VirtualKeys.h"
 
@@ -107,7 +109,14 @@ void QtBackend::AskCursor(QWidget* widget) {
     const LRESULT handled = framework::Deliver(
         record->parent, WM_SETCURSOR, reinterpret_cast<WPARAM>(under),
         MAKELPARAM(static_cast<WORD>(HTCLIENT), static_cast<WORD>(WM_MOUSEMOVE)));
-    if (handled == 0 && m_hovered != nullptr)
+    if (m_hovered == nullptr)
+        return;
+    // The model tells the backend of a cursor only when it changes, but a Qt
+    // cursor belongs to one widget: the one now under the mouse takes the answer,
+    // also when it is the cursor another widget already showed.
+    if (handled != 0)
+        m_hovered->setCursor(ToQCursor(::GetCursor()));
+    else
         m_hovered->unsetCursor();
 }
 
