@@ -28,6 +28,7 @@
 
 #include <array>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 
 namespace {
@@ -214,12 +215,14 @@ class BoxCounter : public QObject {
 public:
     BoxCounter() { QApplication::instance()->installEventFilter(this); }
     int count = 0;
+    QStringList texts;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
         auto* box = qobject_cast<QMessageBox*>(watched);
         if (box != nullptr && event->type() == QEvent::Show) {
             ++count;
+            texts << box->text().trimmed(); // the system's text ends its line
             QTimer::singleShot(0, box, &QMessageBox::accept);
         }
         return false;
@@ -288,6 +291,13 @@ TEST_F(MainWindowTest, EachArrowKeyDownMovesOneSectorWhateverHasTheFocus) {
         PressArrow(window, Qt::Key_Left);
         EXPECT_EQ(lba(), before);
         EXPECT_EQ(boxes.count, c.unlocked ? 2 : 0);
+    }
+    // The box says what the C library says of the error, in the desktop's language
+    // when code page 932 can write it, in English otherwise.
+    const QString local = QString::fromLocal8Bit(std::strerror(ERROR_INVALID_HANDLE));
+    for (const QString& text : boxes.texts) {
+        EXPECT_TRUE(text == local || text == QStringLiteral("Bad file descriptor"))
+            << text.toStdString();
     }
 }
 
