@@ -9,6 +9,7 @@
 #include "platform/kernel/Kernel.h"
 
 #include <atomic>
+#include <vector>
 
 class CListBox;
 
@@ -65,6 +66,9 @@ public:
     void RefreshDriveList();
     int GetDriveCount() const;
     CString GetDriveEntry(int index) const;
+    // Why the entry names no disk: the error of its volume's open or of the
+    // disk-extents request; 0 for a disk entry or an index out of range.
+    DWORD GetDriveEntryError(int index) const;
 
     // device/SectorText.cpp: the text pane's renderings, also the search's.
     CString FormatSectorText(int kind, const BYTE* buffer, DWORD length);
@@ -124,6 +128,7 @@ private:
     LONGLONG m_llJobLastLba = -1;
     CString m_strJobText;
     CStringList m_driveList{10};
+    std::vector<DWORD> m_driveEntryErrors; // one for each entry of m_driveList
     int m_nSearchType = 1;
     CListBox* m_pScanList = nullptr;
     DWORD m_dwRateTick = 0;
@@ -134,3 +139,5 @@ private:
 // device/ShowLastError.cpp: the platform's text for the thread's last error, in the
 // box titled "Error".
 void ShowLastError();
+// The platform's text for an error code, as that box shows it.
+CString ErrorText(DWORD code);

@@ -25,8 +25,15 @@ int DriveEntryDiskNumber(const CString& entry) {
 }
 
 char DriveEntryLetter(const CString& entry) {
-    int separator = entry.Find(kSeparator);
-    if (separator < 0 || separator + kSeparatorLength >= entry.GetLength())
-        return 0;
-    return entry[separator + kSeparatorLength];
+    const CString letters = DriveEntryLetters(entry);
+    return letters.IsEmpty() ? 0 : letters[0];
+}
+
+CString DriveEntryLetters(const CString& entry) {
+    const int separator = entry.Find(kSeparator);
+    if (separator < 0)
+        return CString();
+    const CString letters = entry.Mid(separator + kSeparatorLength);
+    const int end = letters.Find(':');
+    return end < 0 ? letters : letters.Left(end);
 }

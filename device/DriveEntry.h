@@ -10,3 +10,5 @@ bool IsUnmappedDriveEntry(const CString& entry);
 int DriveEntryDiskNumber(const CString& entry);
 // The first letter after " - ("; 0 when the line has none.
 char DriveEntryLetter(const CString& entry);
+// All the letters after " - (", up to the ":)" of a finished line.
+CString DriveEntryLetters(const CString& entry);

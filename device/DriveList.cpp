@@ -7,6 +7,7 @@ constexpr int kNoDisk = 0xFFFF;
 
 void DiskDevice::RefreshDriveList() {
     m_driveList.RemoveAll();
+    m_driveEntryErrors.clear();
     DWORD mask = GetLogicalDrives();
     for (char letter = 'A'; letter <= 'Z'; ++letter) {
         if (mask & 1) {
@@ -32,6 +33,12 @@ CString DiskDevice::GetDriveEntry(int index) const {
     return m_driveList.GetAt(m_driveList.FindIndex(index));
 }
 
+DWORD DiskDevice::GetDriveEntryError(int index) const {
+    if (index < 0 || index >= static_cast<int>(m_driveEntryErrors.size()))
+        return 0;
+    return m_driveEntryErrors[static_cast<std::size_t>(index)];
+}
+
 int DiskDevice::GetVolumeDiskNumber(char letter) {
     CString path;
     path.Format("\\\\.\\%c:", letter);
@@ -45,9 +52,12 @@ int DiskDevice::GetVolumeDiskNumber(char letter) {
     DWORD returned = 0;
     BOOL answered = DeviceIoControl(volume, IOCTL_VOLUME_GET_VOLUME_DISK_EXTENTS, nullptr, 0,
                                     &extents, sizeof extents, &returned, nullptr);
+    const DWORD error = answered ? 0 : GetLastError();
     CloseHandle(volume);
-    if (!answered)
+    if (!answered) {
+        SetLastError(error); // the refusal is the reason, whatever the close says
         return kNoDisk;
+    }
     return static_cast<int>(extents.Extents[0].DiskNumber);
 }
 
@@ -57,12 +67,15 @@ void DiskDevice::AddDiskEntry(int disk, char letter) {
     CString entry;
     entry.Format("% 2d - (%c", disk, letter);
     m_driveList.AddTail(entry);
+    m_driveEntryErrors.push_back(0);
 }
 
 void DiskDevice::AddUnmappedEntry(char letter) {
     CString entry;
     entry.Format(" * - (%c", letter);
     m_driveList.AddTail(entry);
+    // Called just after GetVolumeDiskNumber failed: its error says why.
+    m_driveEntryErrors.push_back(GetLastError());
 }
 
 int DiskDevice::MergeIntoDiskEntry(int disk, char letter) {

@@ -1,10 +1,7 @@
 #include "device/DiskDevice.h"
 #include "platform/framework/Dialog.h"
 
-void ShowLastError() {
-    DWORD code = GetLastError();
-    if (code == 0)
-        return;
+CString ErrorText(DWORD code) {
     char* text = nullptr;
     DWORD length = FormatMessageA(
         FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_FROM_SYSTEM,
@@ -15,6 +12,13 @@ void ShowLastError() {
         message.Format("Error %u", static_cast<unsigned>(code));
     else
         message = text;
-    MessageBoxA(nullptr, message, "Error", MB_OK | MB_ICONINFORMATION);
     LocalFree(text);
+    return message;
+}
+
+void ShowLastError() {
+    DWORD code = GetLastError();
+    if (code == 0)
+        return;
+    MessageBoxA(nullptr, ErrorText(code), "Error", MB_OK | MB_ICONINFORMATION);
 }

@@ -66,3 +66,4 @@ int AfxMessageBox(const char* text, UINT type = MB_OK);
 int MessageBoxA(HWND owner, const char* text, const char* caption, UINT type);
 
 HCURSOR SetCursor(HCURSOR cursor);
+HCURSOR GetCursor();

@@ -52,13 +52,23 @@ int AfxWinMain() {
     return app->InitInstance() ? app->Run() : 0;
 }
 
-HCURSOR SetCursor(HCURSOR cursor) {
+namespace {
+HCURSOR& CurrentCursor() {
     static HCURSOR current = nullptr;
-    HCURSOR previous = current;
-    current = cursor;
+    return current;
+}
+} // namespace
+
+HCURSOR SetCursor(HCURSOR cursor) {
+    HCURSOR previous = CurrentCursor();
+    CurrentCursor() = cursor;
     if (previous != cursor)
         framework::Backend().CursorChanged(cursor);
     return previous;
+}
+
+HCURSOR GetCursor() {
+    return CurrentCursor();
 }
 
 namespace framework {

@@ -1,10 +1,9 @@
 #include "platform/kernel/DriveListing.h"
-#include "platform/kernel/MountTable.h"
 #include "platform/kernel/Sysfs.h"
 #include "platform/kernel/SystemCalls.h"
 
 #include <cstdio>
-#include <map>
+#include <utility>
 
 namespace kernel {
 namespace {
@@ -28,8 +27,22 @@ std::string Size(ULONGLONG bytes) {
     return text;
 }
 
+const DeviceTarget* VolumeOf(const DeviceNamespace& devices, char letter) {
+    if (letter < 'A' || letter > 'Z')
+        return nullptr;
+    const auto& volume = devices.letters[static_cast<std::size_t>(letter - 'A')];
+    return volume ? &*volume : nullptr;
+}
+
+} // namespace
+
+DriveListing::DriveListing(std::string root, DeviceNamespace devices)
+    : m_root(std::move(root)), m_devices(std::move(devices)) {
+    ReadMountTable(m_root, m_mounts); // no mount table: nothing is shown as mounted
+}
+
 // The disk's size and model as sysfs gives them; a stand-in file's size from the file.
-std::string DiskFacts(const std::string& root, const DeviceTarget& disk) {
+std::string DriveListing::DiskFacts(const DeviceTarget& disk) const {
     if (disk.standIn) {
         struct stat info {};
         std::string size = sys::Stat(disk.path, info) == 0
@@ -37,7 +50,7 @@ std::string DiskFacts(const std::string& root, const DeviceTarget& disk) {
                                : std::string("size unknown");
         return "stand-in file " + disk.path + ", " + size;
     }
-    const std::string sys = BelowRoot(root, "/sys/block/" + BaseName(disk.path));
+    const std::string sys = BelowRoot(m_root, "/sys/block/" + BaseName(disk.path));
     std::string model = ReadSysfsText(sys + "/device/model");
     if (model.empty())
         model = ReadSysfsText(sys + "/device/name"); // a memory card's name
@@ -47,56 +60,54 @@ std::string DiskFacts(const std::string& root, const DeviceTarget& disk) {
     return facts + ", " + Size(ReadSysfsNumber(sys + "/size", 0) * 512);
 }
 
-std::string VolumeLine(char letter, const DeviceTarget& volume, bool wholeDisk,
-                       const std::vector<MountEntry>& mounts) {
-    std::string line = std::string("      ") + letter + ":  ";
-    line += wholeDisk ? "the whole disk" : volume.path;
+std::string DriveListing::MountPoints(const DeviceTarget& volume) const {
     std::string where;
-    for (const MountEntry& mount : mounts) {
+    for (const MountEntry& mount : m_mounts) {
         if (!volume.identity.mountNames.empty() &&
             mount.deviceName == volume.identity.mountNames.front())
             where += (where.empty() ? "" : ", ") + mount.mountPoint;
     }
-    return line + (where.empty() ? "" : ", mounted on " + where) + "\n";
+    return where.empty() ? "" : ", mounted on " + where;
 }
 
-std::string Entry(const std::string& number, const std::string& letters) {
-    return number + " - (" + letters + ":)";
+std::string DriveListing::DescribeDisk(DWORD number, const std::string& letters) const {
+    if (number >= m_devices.drives.size())
+        return "disk " + std::to_string(number) + ": not on this machine\n";
+    const DeviceTarget& disk = m_devices.drives[number];
+    std::string text = "disk " + std::to_string(number) + ": " + DiskFacts(disk) + ", " +
+                       (disk.driveType == DRIVE_REMOVABLE ? "removable" : "fixed") + "\n";
+    for (char letter : letters) {
+        const DeviceTarget* volume = VolumeOf(m_devices, letter);
+        if (volume == nullptr)
+            continue;
+        text += std::string("      ") + letter + ":  " +
+                (volume->path == disk.path ? "the whole disk" : volume->path) +
+                MountPoints(*volume) + "\n";
+    }
+    return text;
 }
 
-} // namespace
+std::string DriveListing::DescribeVolume(char letter) const {
+    const DeviceTarget* volume = VolumeOf(m_devices, letter);
+    if (volume == nullptr)
+        return "no such drive\n";
+    if (!volume->identity.diskNumber)
+        return (volume->driveType == DRIVE_CDROM ? "optical drive " : "floppy drive ") +
+               volume->path + "\n";
+    return volume->path + MountPoints(*volume) + ", on disk " +
+           std::to_string(*volume->identity.diskNumber) + "\n";
+}
 
-std::string DescribeDrives(const std::string& root, const DeviceNamespace& devices) {
-    std::vector<MountEntry> mounts;
-    ReadMountTable(root, mounts); // no mount table: nothing is shown as mounted
-    std::map<DWORD, std::string> lettersOf;
-    for (std::size_t i = 0; i < devices.letters.size(); ++i) {
-        const auto& volume = devices.letters[i];
-        if (volume && volume->identity.diskNumber)
-            lettersOf[*volume->identity.diskNumber] += static_cast<char>('A' + i);
+std::string DriveListing::DescribeDisksWithoutLetters() const {
+    std::vector<bool> lettered(m_devices.drives.size());
+    for (const auto& volume : m_devices.letters) {
+        if (volume && volume->identity.diskNumber && *volume->identity.diskNumber < lettered.size())
+            lettered[*volume->identity.diskNumber] = true;
     }
     std::string text;
-    for (DWORD number = 0; number < devices.drives.size(); ++number) {
-        const DeviceTarget& disk = devices.drives[number];
-        char shown[16];
-        std::snprintf(shown, sizeof shown, "% 2d", static_cast<int>(number));
-        const std::string& letters = lettersOf[number];
-        text += letters.empty() ? "(no letter left: not in the drive list)" : Entry(shown, letters);
-        text += "  disk " + std::to_string(number) + ": " + DiskFacts(root, disk) + ", " +
-                (disk.driveType == DRIVE_REMOVABLE ? "removable" : "fixed") + "\n";
-        for (char letter : letters) {
-            const DeviceTarget& volume = *devices.letters[static_cast<std::size_t>(letter - 'A')];
-            text += VolumeLine(letter, volume, volume.path == disk.path, mounts);
-        }
-    }
-    for (std::size_t i = 0; i < devices.letters.size(); ++i) {
-        const auto& volume = devices.letters[i];
-        if (!volume || volume->identity.diskNumber)
-            continue;
-        const char letter = static_cast<char>('A' + i);
-        text += Entry(" *", std::string(1, letter)) + "  " +
-                (volume->driveType == DRIVE_CDROM ? "optical drive " : "floppy drive ") +
-                volume->path + "\n";
+    for (DWORD number = 0; number < lettered.size(); ++number) {
+        if (!lettered[number])
+            text += "(no letter left: not in the drive list)  " + DescribeDisk(number, "");
     }
     return text;
 }

@@ -51,7 +51,8 @@ private:
     void ShowFocus(HWND window);
     QWidget* OwnerWidget(HWND owner) const;
     void KillTimersOf(HWND window);
-    bool KeyPressed(QObject* watched, QKeyEvent* event);
+    DialogWindow* DialogOfHandle(QObject* handle) const;
+    bool KeyPressed(DialogWindow& window, QKeyEvent* event);
     void AskCursor(QWidget* widget);
     void Clicked(QObject* watched, QMouseEvent* event);
 

@@ -1,6 +1,8 @@
+#include "platform/framework/Dialog.h"
 #include "platform/qt/Controls.h"
 #include "platform/qt/DialogWindow.h"
 #include "platform/qt/QtBackend.h"
+#include "platform/qt/QtImages.h"
 #include "platform/qt/UserInput.h"
 #include "platform/qt/VirtualKeys.h"
 
@@ -8,6 +10,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
+#include <QWindow>
 
 namespace qt {
 namespace {
@@ -21,7 +24,15 @@ bool IsNotifyStatic(QObject* watched, const framework::WindowRecord& record) {
 bool QtBackend::eventFilter(QObject* watched, QEvent* event) {
     switch (event->type()) {
     case QEvent::KeyPress:
-        return KeyPressed(watched, static_cast<QKeyEvent*>(event));
+        if (DialogWindow* window = DialogOfHandle(watched))
+            return KeyPressed(*window, static_cast<QKeyEvent*>(event));
+        break;
+    case QEvent::WinIdChange:
+        // The dialog has a window of the windowing system now (again): its keys
+        // arrive there.
+        if (auto* window = dynamic_cast<DialogWindow*>(watched); window && window->windowHandle())
+            window->windowHandle()->installEventFilter(this);
+        break;
     case QEvent::FocusIn: {
         const HWND window = WindowOf(watched);
         const CWnd* focus = CWnd::GetFocus();
@@ -44,22 +55,40 @@ bool QtBackend::eventFilter(QObject* watched, QEvent* event) {
     return false;
 }
 
-// Every key goes to the model first, as a key-down of the window with the focus;
-// what the program does not take goes on to the widget.
-bool QtBackend::KeyPressed(QObject* watched, QKeyEvent* event) {
+DialogWindow* QtBackend::DialogOfHandle(QObject* handle) const {
+    if (!handle->isWindowType())
+        return nullptr;
+    for (const auto& [dialog, window] : m_dialogs) {
+        if (window->windowHandle() == handle)
+            return window;
+    }
+    return nullptr;
+}
+
+// A key-down comes to the dialog's window once, from the windowing system, before
+// Qt hands it to the widget with the focus and, when that widget leaves it, to the
+// widgets around it. So the model sees it here, once, as the key-down of the
+// control with the focus; what the program does not take goes on to that widget.
+// The focus is the window's own: it stays on its control while a message box of
+// the program's handler has the keyboard.
+bool QtBackend::KeyPressed(DialogWindow& window, QKeyEvent* event) {
     const UINT key = VirtualKeyOf(event->key());
-    const HWND window = WindowOf(watched);
-    // A key the focused widget did not take is offered to its parents too; the
-    // model has seen it already.
-    const QWidget* focused = QApplication::focusWidget();
-    if (key == 0 || window == nullptr || (focused != nullptr && focused != watched))
+    // An open menu or drop-down list has the keys to itself.
+    if (key == 0 || window.Dialog() == nullptr || QWidget::keyboardGrabber() != nullptr ||
+        QApplication::activePopupWidget() != nullptr)
         return false;
+    HWND focus = window.Dialog();
+    for (QObject* widget = window.focusWidget(); widget != nullptr; widget = widget->parent()) {
+        if (m_controls.count(WindowOf(widget)) != 0) {
+            focus = WindowOf(widget);
+            break;
+        }
+    }
     const bool alt = (event->modifiers() & Qt::AltModifier) != 0;
-    if (ReportKey(window, key, alt))
+    if (ReportKey(focus, key, alt))
         return true;
     if (alt && key == kVirtualKeySpace) {
-        if (auto* dialog = dynamic_cast<DialogWindow*>(static_cast<QWidget*>(watched)->window()))
-            dialog->ShowSystemMenu(dialog->mapToGlobal(QPoint(0, 0)));
+        window.ShowSystemMenu(window.mapToGlobal(QPoint(0, 0)));
         return true;
     }
     return false;
@@ -80,7 +109,14 @@ void QtBackend::AskCursor(QWidget* widget) {
     const LRESULT handled = framework::Deliver(
         record->parent, WM_SETCURSOR, reinterpret_cast<WPARAM>(under),
         MAKELPARAM(static_cast<WORD>(HTCLIENT), static_cast<WORD>(WM_MOUSEMOVE)));
-    if (handled == 0 && m_hovered != nullptr)
+    if (m_hovered == nullptr)
+        return;
+    // The model tells the backend of a cursor only when it changes, but a Qt
+    // cursor belongs to one widget: the one now under the mouse takes the answer,
+    // also when it is the cursor another widget already showed.
+    if (handled != 0)
+        m_hovered->setCursor(ToQCursor(::GetCursor()));
+    else
         m_hovered->unsetCursor();
 }
 

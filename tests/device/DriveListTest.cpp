@@ -63,17 +63,21 @@ TEST_F(DriveListTest, EntriesFollowTheFirstLetterOfEachDisk) {
               (List{" * - (A:)", " * - (B:)", " 0 - (CE:)", " 1 - (D:)", " * - (F:)"}));
 }
 
-// A refused open and a refused extents request both leave the letter on its own.
+// A refused open and a refused extents request both leave the letter on its own,
+// and its entry keeps the error that says why.
 TEST_F(DriveListTest, LettersWithoutADiskNumber) {
     machine.AddLetter('C', disk0);
-    machine.AddLetter('G', disk1, 0, 1 << 20);
+    machine.AddLetter('G', disk0, 1 << 20, 1 << 20);
     machine.NoExtents('G');
     machine.AddLetter('H', disk1);
-    machine.RefuseOpen('H');
+    machine.RefuseOpen('H', ERROR_FILE_NOT_FOUND);
     machine.AddLetter('Z', disk1);
     disk1.RefuseOpen();
     DiskDevice device;
     EXPECT_EQ(Entries(device), (List{" 0 - (C:)", " * - (G:)", " * - (H:)", " * - (Z:)"}));
+    const DWORD errors[] = {0, ERROR_NOT_SUPPORTED, ERROR_FILE_NOT_FOUND, ERROR_ACCESS_DENIED, 0};
+    for (int i = 0; i < 5; ++i)
+        EXPECT_EQ(device.GetDriveEntryError(i), errors[i]) << i;
     EXPECT_EQ(disk0.OpenCount() + disk1.OpenCount(), 0); // every probe closed again
 }
 
@@ -103,6 +107,10 @@ TEST(DriveEntryTest, ReadsBothForms) {
     EXPECT_EQ(DriveEntryDiskNumber(" 99999999999 - (C:)"), 2147483647);
     EXPECT_EQ(DriveEntryLetter(""), 0);
     EXPECT_EQ(DriveEntryLetter(" 1 - ("), 0);
+    EXPECT_EQ(DriveEntryLetters(" 10 - (DEF:)"), "DEF");
+    EXPECT_EQ(DriveEntryLetters(" 0 - (CE"), "CE"); // while the list is built
+    EXPECT_EQ(DriveEntryLetters(" * - (A:)"), "A");
+    EXPECT_EQ(DriveEntryLetters(""), "");
 }
 
 } // namespace

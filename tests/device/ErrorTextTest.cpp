@@ -36,6 +36,9 @@ TEST(ErrorTexts, TheErrorBoxSpeaksTheUsersLanguageInCodePage932) {
         {"ja_JP.UTF-8", ENOSPC, "デバイスに空き領域がありません"},
         {"de_DE.UTF-8", EIO, "Eingabe-/Ausgabefehler"},
         {"de_DE.UTF-8", EINVAL, "Das Argument ist ung?ltig"},
+        {"de_DE.UTF-8", ERROR_INVALID_HANDLE, "Ung?ltiger Dateideskriptor"},
+        {"de_DE.UTF-8", ERROR_ACCESS_DENIED, "Keine Berechtigung"},
+        {"ja_JP.UTF-8", ERROR_ACCESS_DENIED, "許可がありません"},
         {"ja_JP.UTF-8", ERROR_HANDLE_EOF, "Reached the end of the file."},
     };
     for (const Case& test : cases) {

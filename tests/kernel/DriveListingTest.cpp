@@ -1,4 +1,4 @@
-// The listing of what each drive-list entry is, on a fake machine.
+// What is behind each disk number and letter of the drive list, on a fake machine.
 #include "platform/kernel/DriveListing.h"
 #include "platform/kernel/LinuxMachine.h"
 #include "tests/kernel/TempFolder.h"
@@ -17,7 +17,7 @@ void Disk(const TempFolder& root, const std::string& name, const std::string& si
     WriteText(root / ("dev/" + name), "");
 }
 
-TEST(DriveListing, NamesEachEntrysDeviceModelSizeAndMountPoints) {
+TEST(DriveListing, NamesEachDisksDeviceModelSizeAndMountPointsAndEachLoneVolume) {
     TempFolder root;
     Disk(root, "fd0", "2880", "1");
     Disk(root, "sda", "31116288", "1", "Ultra Fit");
@@ -37,28 +37,32 @@ TEST(DriveListing, NamesEachEntrysDeviceModelSizeAndMountPoints) {
 
     kernel::LinuxMachine machine(root.Path());
     machine.AttachStandIn(standIn);
-    const std::string expected = " 0 - (CD:)  disk 0: " + root / "dev/sda" +
-                                 ", \"Ultra Fit\", 14.8 GiB, removable\n"
-                                 "      C:  " +
-                                 root / "dev/sda1" +
-                                 ", mounted on /media/me/MY CARD, /mnt/again\n"
-                                 "      D:  " +
-                                 root / "dev/sda2" +
-                                 "\n"
-                                 " 1 - (E:)  disk 1: " +
-                                 root / "dev/vda" +
-                                 ", 32.0 GiB, fixed\n"
-                                 "      E:  the whole disk, mounted on /\n"
-                                 " 2 - (F:)  disk 2: stand-in file " +
-                                 standIn +
-                                 ", 16.0 KiB, removable\n"
-                                 "      F:  the whole disk\n"
-                                 " * - (A:)  floppy drive " +
-                                 root / "dev/fd0" +
-                                 "\n"
-                                 " * - (G:)  optical drive " +
-                                 root / "dev/sr0" + "\n";
-    EXPECT_EQ(kernel::DescribeDrives(root.Path(), machine.Snapshot()), expected);
+    const kernel::DriveListing listing(root.Path(), machine.Snapshot());
+    EXPECT_EQ(listing.DescribeDisk(0, "CD"), "disk 0: " + root / "dev/sda" +
+                                                 ", \"Ultra Fit\", 14.8 GiB, removable\n"
+                                                 "      C:  " +
+                                                 root / "dev/sda1" +
+                                                 ", mounted on /media/me/MY CARD, /mnt/again\n"
+                                                 "      D:  " +
+                                                 root / "dev/sda2" + "\n");
+    EXPECT_EQ(listing.DescribeDisk(1, "E"), "disk 1: " + root / "dev/vda" +
+                                                ", 32.0 GiB, fixed\n"
+                                                "      E:  the whole disk, mounted on /\n");
+    EXPECT_EQ(listing.DescribeDisk(2, "F"),
+              "disk 2: stand-in file " + standIn +
+                  ", 16.0 KiB, removable\n      F:  the whole disk\n");
+    EXPECT_EQ(listing.DescribeDisk(3, ""), "disk 3: not on this machine\n");
+    // A letter whose volume the drive list could not put on its disk stands alone.
+    const std::pair<char, std::string> volumes[] = {
+        {'A', "floppy drive " + root / "dev/fd0" + "\n"},
+        {'G', "optical drive " + root / "dev/sr0" + "\n"},
+        {'C', root / "dev/sda1" + ", mounted on /media/me/MY CARD, /mnt/again, on disk 0\n"},
+        {'E', root / "dev/vda" + ", mounted on /, on disk 1\n"},
+        {'Z', "no such drive\n"},
+    };
+    for (const auto& [letter, text] : volumes)
+        EXPECT_EQ(listing.DescribeVolume(letter), text) << letter;
+    EXPECT_EQ(listing.DescribeDisksWithoutLetters(), "");
 }
 
 } // namespace

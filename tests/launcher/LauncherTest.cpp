@@ -80,6 +80,60 @@ TEST_F(Launcher, ListNamesOddButValidStandInFiles) {
         EXPECT_EQ(Count(launch.out, line), 1u) << launch.out;
 }
 
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    for (std::size_t at = 0, end; (end = text.find('\n', at)) != std::string::npos; at = end + 1)
+        lines.push_back(text.substr(at, end - at));
+    return lines;
+}
+
+// The entries a --list names: its lines that begin with one, up to the ":)".
+std::vector<std::string> ListedEntries(const std::string& listing) {
+    std::vector<std::string> entries;
+    for (const std::string& line : Lines(listing)) {
+        const std::size_t end = line.find(":)");
+        if (line.rfind("      ", 0) != 0 && line.rfind("(", 0) != 0 && end != std::string::npos)
+            entries.push_back(line.substr(0, end + 2));
+    }
+    return entries;
+}
+
+// The window prints its drive combo box at the startup check: --list must name
+// the same entries, in the same order, and say why each " * " entry names no disk.
+TEST_F(Launcher, ListNamesTheEntriesTheWindowShowsAndWhyOneNamesNoDisk) {
+    const std::pair<std::string, std::string> users[] = {{"this user", ""}, {"nobody", kAsNobody}};
+    for (const auto& [user, prefix] : users) {
+        SCOPED_TRACE(user);
+        if (!prefix.empty() && geteuid() != 0)
+            GTEST_SKIP() << "becoming another user needs root";
+        const std::string drive = " --drive " + Quoted(m_image);
+        const Launch list = RunShell(kNoDisplay + prefix + kKolm + " --list" + drive);
+        const Launch window = RunShell(prefix + "env QT_QPA_PLATFORM=offscreen HOME=/tmp " + kKolm +
+                                       " --startup-check" + drive);
+        ASSERT_EQ(list.status, 0) << list.err;
+        ASSERT_EQ(window.status, 0) << window.err;
+        const std::vector<std::string> entries = ListedEntries(list.out);
+        EXPECT_EQ(entries, Lines(window.out)) << list.out;
+        ASSERT_FALSE(entries.empty());
+        EXPECT_NE(entries.back().rfind(" * ", 0), 0u) << "the stand-in names its disk";
+        EXPECT_EQ(Count(list.out, "stand-in file " + m_image + ", 64.0 KiB, removable\n"), 1u);
+        // Each " * " entry is followed by the volume's line and the reason.
+        const std::vector<std::string> lines = Lines(list.out);
+        for (std::size_t i = 0; i < lines.size(); ++i) {
+            if (lines[i].rfind(" * - (", 0) != 0)
+                continue;
+            ASSERT_LT(i + 1, lines.size());
+            const std::string reason = "      names no disk: ";
+            EXPECT_EQ(lines[i + 1].rfind(reason, 0), 0u) << lines[i + 1];
+            EXPECT_GT(lines[i + 1].size(), reason.size());
+            // Without root the volume of a disk cannot be opened at all.
+            if (!prefix.empty() && lines[i].find(", on disk ") != std::string::npos) {
+                EXPECT_EQ(lines[i + 1], reason + "Permission denied");
+            }
+        }
+    }
+}
+
 TEST_F(Launcher, WithoutDisplayOrRootSaysSoPlainly) {
     const Launch noDisplay = RunShell(kNoDisplay + kKolm + " --drive " + Quoted(m_image));
     EXPECT_EQ(noDisplay.status, 1);

@@ -121,8 +121,7 @@ protected:
         AddProbeResources();
         framework::SetUiThread();
         m_backend = std::make_unique<qt::QtBackend>();
-        static CWinApp* app = AfxGetApp() != nullptr ? AfxGetApp() : new CWinApp("probe");
-        m_dialog.hand = app->LoadCursor(IDC_HAND);
+        m_dialog.hand = WinApp().LoadCursor(IDC_HAND);
         ASSERT_TRUE(m_dialog.CreateFromTemplate());
         Settle();
     }

@@ -14,17 +14,21 @@
 #include <QFontMetrics>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRawFont>
+#include <QTest>
 #include <QTimer>
 
 #include <gtest/gtest.h>
 
 #include <array>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 
 namespace {
@@ -193,22 +197,108 @@ TEST_F(MainWindowTest, EnterChangesNothingAndEscEndsTheDialog) {
     bool stillOpenAfterEnter = false;
     QTimer::singleShot(0, [&] {
         QWidget* window = m_backend->WidgetOf(m_dialog->GetSafeHwnd());
-        // Keys go where Qt sends them: to the widget with the focus.
-        auto focus = [window] {
-            QWidget* focused = QApplication::focusWidget();
-            return focused != nullptr ? focused : window;
-        };
-        PressKey(focus(), Qt::Key_Return);
+        QTest::keyClick(window->windowHandle(), Qt::Key_Return);
         Settle();
         stillOpenAfterEnter =
             m_backend->WidgetOf(m_dialog->GetSafeHwnd()) != nullptr && window->isVisible();
-        PressKey(focus(), Qt::Key_Escape);
+        QTest::keyClick(window->windowHandle(), Qt::Key_Escape);
     });
     // Ends a dialog that would not end, so that a failure cannot hang the test.
     QTimer::singleShot(10000, [&] { m_dialog->EndDialog(-99); });
     result = m_dialog->DoModal();
     EXPECT_TRUE(stillOpenAfterEnter);
     EXPECT_EQ(result, IDCANCEL);
+}
+
+// Answers every message box as it opens, and counts them.
+class BoxCounter : public QObject {
+public:
+    BoxCounter() { QApplication::instance()->installEventFilter(this); }
+    int count = 0;
+    QStringList texts;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        auto* box = qobject_cast<QMessageBox*>(watched);
+        if (box != nullptr && event->type() == QEvent::Show) {
+            ++count;
+            texts << box->text().trimmed(); // the system's text ends its line
+            QTimer::singleShot(0, box, &QMessageBox::accept);
+        }
+        return false;
+    }
+};
+
+// Keys as the windowing system delivers them: to the window, which hands them to
+// the widget with the focus.
+void PressArrow(QWidget* window, Qt::Key key) {
+    QTest::keyClick(window->windowHandle(), key);
+    Settle();
+}
+
+TEST_F(MainWindowTest, EachArrowKeyDownMovesOneSectorWhateverHasTheFocus) {
+    Open();
+    LockSampleDrive();
+    QWidget* window = m_backend->WidgetOf(m_dialog->GetSafeHwnd());
+    ASSERT_NE(window, nullptr);
+    window->activateWindow();
+    Settle();
+    BoxCounter boxes; // a read of the closed device fails: each move shows a box
+    const auto lba = [&] {
+        return std::atoll(ControlText(*m_dialog, IDC_CURRENT_LBA).GetString());
+    };
+    struct Case {
+        const char* name;
+        int focus; // 0: the dialog itself
+        bool unlocked;
+    };
+    const Case cases[] = {
+        {"search type combo box", IDC_SEARCH_TYPE, false},
+        {"jump edit", IDC_JUMP_TARGET, false},
+        {"hex view", IDC_HEX_VIEW, false},
+        {"next button", IDC_NEXT_SECTOR, false},
+        {"the dialog", 0, false},
+        {"sector list", IDC_SECTOR_LIST, false},
+        {"drive combo box after Unlock", IDC_DRIVE_LIST, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (c.focus == IDC_SECTOR_LIST)
+            m_dialog->SetViewMode(1);
+        if (c.unlocked) {
+            ControlWidget<QPushButton>(*m_backend, *m_dialog, IDC_LOCK)->click();
+            Settle();
+        }
+        QWidget* widget = c.focus == 0
+                              ? window
+                              : m_backend->WidgetOf(m_dialog->GetDlgItem(c.focus)->GetSafeHwnd());
+        if (c.focus != 0)
+            widget->setFocus();
+        else if (window->focusWidget() != nullptr)
+            window->focusWidget()->clearFocus();
+        Settle();
+        ASSERT_EQ(window->focusWidget(), c.focus == 0 ? nullptr : widget);
+        auto* edit = qobject_cast<QLineEdit*>(widget); // the key still moves its caret
+        if (edit != nullptr)
+            edit->setCursorPosition(0);
+        boxes.count = 0;
+        const long long before = lba();
+        PressArrow(window, Qt::Key_Right);
+        EXPECT_EQ(lba(), before + 1);
+        if (edit != nullptr) {
+            EXPECT_EQ(edit->cursorPosition(), 1);
+        }
+        PressArrow(window, Qt::Key_Left);
+        EXPECT_EQ(lba(), before);
+        EXPECT_EQ(boxes.count, c.unlocked ? 2 : 0);
+    }
+    // The box says what the C library says of the error, in the desktop's language
+    // when code page 932 can write it, in English otherwise.
+    const QString local = QString::fromLocal8Bit(std::strerror(ERROR_INVALID_HANDLE));
+    for (const QString& text : boxes.texts) {
+        EXPECT_TRUE(text == local || text == QStringLiteral("Bad file descriptor"))
+            << text.toStdString();
+    }
 }
 
 } // namespace

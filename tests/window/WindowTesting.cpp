@@ -47,6 +47,11 @@ QApplication& Application() {
     return *TheApplication();
 }
 
+CWinApp& WinApp() {
+    static CWinApp* app = AfxGetApp() != nullptr ? AfxGetApp() : new CWinApp("test_window");
+    return *app;
+}
+
 void Settle() {
     for (int round = 0; round < 3; ++round)
         QApplication::processEvents(QEventLoop::AllEvents, 50);

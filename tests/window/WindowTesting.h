@@ -12,6 +12,8 @@
 namespace window_testing {
 
 QApplication& Application();
+// The application object, for the cursors and icons the dialogs load from it.
+CWinApp& WinApp();
 // Lets Qt handle what is queued (layout, painting, posted calls).
 void Settle();
 // Runs scripts/make-sample-drive into a folder of its own; the image's path, or

@@ -2,20 +2,23 @@
 // attaches them, then runs the application on the Qt window backend.
 #include "platform/framework/Dialog.h"
 #include "platform/framework/UiThread.h"
-#include "platform/kernel/DriveListing.h"
 #include "platform/kernel/LinuxMachine.h"
 #include "platform/qt/DialogFont.h"
 #include "platform/qt/QtBackend.h"
 #include "platform/qt/launcher/Display.h"
+#include "platform/qt/launcher/DriveReport.h"
 #include "platform/qt/launcher/Options.h"
 #include "platform/qt/launcher/RootAccess.h"
 #include "platform/qt/launcher/StandInChecks.h"
 #include "resources/ProgramResources.h"
+#include "resources/Resource.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QKeyEvent>
 #include <QTimer>
 #include <QWidget>
+#include <QWindow>
 
 #include <cstdio>
 #include <string>
@@ -31,18 +34,33 @@ int Refuse(const std::string& reason) {
     return kRefused;
 }
 
-// Closes the window the way a user does, with Esc, once it is shown: the key
-// goes where Qt sends keys, to the widget with the focus.
-void CloseWhenShown() {
-    QTimer::singleShot(0, [] {
+// The startup check prints the drive list as the window shows it, one entry a
+// line, from the window's own drive combo box.
+void PrintWindowDriveList(const qt::QtBackend& backend) {
+    const CWinApp* app = AfxGetApp();
+    const CWnd* list = app != nullptr && app->m_pMainWnd != nullptr
+                           ? app->m_pMainWnd->GetDlgItem(IDC_DRIVE_LIST)
+                           : nullptr;
+    const auto* combo =
+        list == nullptr ? nullptr : qobject_cast<QComboBox*>(backend.WidgetOf(list->GetSafeHwnd()));
+    for (int i = 0; combo != nullptr && i < combo->count(); ++i)
+        std::printf("%s\n", combo->itemText(i).toUtf8().constData());
+}
+
+// Closes the window the way a user does, with Esc, once it is shown: the key goes
+// where the windowing system sends keys, to the window that has the focus.
+void CloseWhenShown(const qt::QtBackend& backend) {
+    QTimer::singleShot(0, [&backend] {
         QWidget* target = QApplication::focusWidget();
         if (target == nullptr)
             target = QApplication::activeModalWidget();
-        if (target == nullptr)
-            return CloseWhenShown();
+        QWindow* window = target == nullptr ? nullptr : target->window()->windowHandle();
+        if (window == nullptr)
+            return CloseWhenShown(backend);
+        PrintWindowDriveList(backend);
         for (QEvent::Type type : {QEvent::KeyPress, QEvent::KeyRelease}) {
             QKeyEvent key(type, Qt::Key_Escape, Qt::NoModifier);
-            QApplication::sendEvent(target, &key);
+            QApplication::sendEvent(window, &key);
         }
     });
 }
@@ -75,7 +93,7 @@ int RunWindow(const launcher::Options& options, char* program) {
     framework::SetUiThread();
     qt::QtBackend backend;
     if (options.startupCheck)
-        CloseWhenShown();
+        CloseWhenShown(backend);
     return AfxWinMain();
 }
 
@@ -101,7 +119,7 @@ int main(int argc, char** argv) {
     if (error = launcher::CheckStandInsHaveLetters(options.drives.size()); !error.empty())
         return Refuse(error);
     if (options.list) {
-        std::fputs(kernel::DescribeDrives(machine.Root(), machine.Snapshot()).c_str(), stdout);
+        std::fputs(launcher::DescribeDriveList().c_str(), stdout);
         return 0;
     }
     if (geteuid() != 0) {

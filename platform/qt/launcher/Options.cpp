@@ -18,8 +18,8 @@ const char* const kUsage =
     "                   (device, model, size, mount point) and exit\n"
     "  --as-root        start again through pkexec, which asks for the password that\n"
     "                   gives disk access (the application menu's entry does this)\n"
-    "  --startup-check  open the window, close it again at once and exit; status 0\n"
-    "                   when Kolm can start here\n"
+    "  --startup-check  open the window, print its drive list, close it again at once\n"
+    "                   and exit; status 0 when Kolm can start here\n"
     "  --help           show this text and exit\n"
     "\n"
     "Raw disks need root; stand-in files do not.\n";
