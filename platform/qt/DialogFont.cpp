@@ -11,12 +11,13 @@ namespace {
 struct FontMapping {
     const char16_t* name;
     const char* family;
+    const char16_t* japaneseFamily; // the family's name in a Japanese locale's lists
     bool fixedPitch;
 };
 
 constexpr FontMapping kMappings[] = {
-    {u"ＭＳ ゴシック", "IPAGothic", true},
-    {u"ＭＳ Ｐゴシック", "IPAPGothic", false},
+    {u"ＭＳ ゴシック", "IPAGothic", u"IPAゴシック", true},
+    {u"ＭＳ Ｐゴシック", "IPAPGothic", u"IPA Pゴシック", false},
 };
 
 constexpr int kInterfacePoints = 9;
@@ -62,12 +63,14 @@ QRect DialogRect(BaseUnits units, int x, int y, int cx, int cy) {
                  Scale(cy, units.y, 8));
 }
 
+// On a Japanese desktop the database lists the fonts by their Japanese names.
 QStringList MissingFontFamilies() {
     const QStringList installed = QFontDatabase::families();
     QStringList missing;
     for (const FontMapping& mapping : kMappings) {
         const QString family = QString::fromLatin1(mapping.family);
-        if (!installed.contains(family, Qt::CaseInsensitive))
+        if (!installed.contains(family, Qt::CaseInsensitive) &&
+            !installed.contains(QString::fromUtf16(mapping.japaneseFamily)))
             missing.append(family);
     }
     return missing;

@@ -171,6 +171,16 @@ TEST_F(Launcher, MissingFontsAreNamedAndTheWindowStillOpens) {
                  " --startup-check");
     EXPECT_EQ(launch.status, 0) << launch.err;
     EXPECT_EQ(Count(launch.err, "IPAGothic, IPAPGothic are not installed"), 1u) << launch.err;
+
+    // Installed fonts are found on any desktop, a Japanese one listing them by
+    // their Japanese names included.
+    for (const char* locale : {"C", "de_DE.UTF-8", "ja_JP.UTF-8"}) {
+        const Launch found = RunShell(std::string("env QT_QPA_PLATFORM=offscreen LC_ALL=") +
+                                      locale + " " + kKolm + " --startup-check");
+        EXPECT_EQ(found.status, 0) << found.err;
+        EXPECT_EQ(found.err.find("not installed"), std::string::npos)
+            << locale << ": " << found.err;
+    }
 }
 
 TEST_F(Launcher, HelpNamesEveryOption) {
