@@ -72,12 +72,7 @@ private:
 class ImageOnRealDevices : public ::testing::Test {
 protected:
     void RunJob(int (DiskDevice::*start)(const JobParams&), const std::string& text) {
-        JobParams params;
-        params.nSectorSize = device.GetBytesPerSector();
-        params.llFirstLba = 0;
-        params.llLastLba = device.GetLastLba();
-        params.strText = text.c_str();
-        ASSERT_EQ((device.*start)(params), 1);
+        ASSERT_EQ((device.*start)(WholeDevice(device, text)), 1);
         ASSERT_TRUE(backend.RunUntil([this] { return !device.IsWorkerRunning(); }));
     }
     std::string Backing(const std::string& name, std::size_t size, unsigned seed) {

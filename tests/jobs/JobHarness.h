@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 // The platform's text for an error code, in the language of the test's locale.
 inline CString SystemText(DWORD code) {
     char text[512] = {};
@@ -27,6 +29,16 @@ inline void ExpectErrorBox(const framework::HeadlessBackend& backend, DWORD code
     ASSERT_EQ(backend.boxes.size(), 1u);
     EXPECT_EQ(backend.boxes[0].caption, "Error");
     EXPECT_EQ(backend.boxes[0].text, SystemText(code));
+}
+
+// The device's whole range, with a text (an image file's path).
+inline JobParams WholeDevice(const DiskDevice& device, const std::string& text = "") {
+    JobParams params;
+    params.nSectorSize = device.GetBytesPerSector();
+    params.llFirstLba = 0;
+    params.llLastLba = device.GetLastLba();
+    params.strText = text.c_str();
+    return params;
 }
 
 class JobTest : public ::testing::Test {

@@ -48,12 +48,7 @@ protected:
 
     // The job over the whole device.
     void StartJob(int (DiskDevice::*start)(const JobParams&), const std::string& text = "") {
-        JobParams params;
-        params.nSectorSize = device.GetBytesPerSector();
-        params.llFirstLba = 0;
-        params.llLastLba = device.GetLastLba();
-        params.strText = text.c_str();
-        ASSERT_EQ((device.*start)(params), 1);
+        ASSERT_EQ((device.*start)(WholeDevice(device, text)), 1);
     }
     void RunJob(int (DiskDevice::*start)(const JobParams&), const std::string& text = "") {
         StartJob(start, text);
