@@ -48,6 +48,39 @@ inline std::string Output(const std::string& command) {
     return text;
 }
 
+// Bytes this process has read so far, by all its threads (rchar of /proc/self/io).
+inline long long BytesReadSoFar() {
+    std::ifstream io("/proc/self/io");
+    std::string key;
+    long long value = 0;
+    while (io >> key >> value)
+        if (key == "rchar:")
+            return value;
+    return -1;
+}
+
+// Chunks of a source held in memory, for timing a job's work per chunk apart from
+// its reads: the first bytes of the source, more than the processor's caches hold.
+inline std::vector<unsigned char> SourceHead(const std::string& path, std::size_t bytes) {
+    std::vector<unsigned char> head(bytes);
+    std::ifstream in(path, std::ios::binary);
+    in.read(reinterpret_cast<char*>(head.data()), static_cast<std::streamsize>(bytes));
+    return head;
+}
+
+// GB/s of work over the chunks of head, each handed to work in turn until at
+// least a GiB has been worked on.
+inline double InMemoryGBps(const std::vector<unsigned char>& head, std::size_t chunk,
+                           const std::function<void(const unsigned char*)>& work) {
+    const long long goal = 1ll << 30;
+    long long done = 0;
+    auto start = Clock::now();
+    while (done < goal)
+        for (std::size_t at = 0; at + chunk <= head.size(); at += chunk, done += chunk)
+            work(head.data() + at);
+    return static_cast<double>(done) / Seconds(start) / 1e9;
+}
+
 inline double ShellSeconds(const std::string& command) {
     auto start = Clock::now();
     std::system(command.c_str());

@@ -1,4 +1,5 @@
 #include "device/RenderedUnits.h"
+#include "platform/text/BytePairSearch.h"
 #include "platform/text/Cp932.h"
 
 #include <array>
@@ -12,6 +13,23 @@ namespace {
 constexpr std::size_t kMostUnitsLookedFor = 4;
 
 using UnitList = std::vector<std::uint16_t>;
+
+// Each unit renders as one character: a single byte that is no lead byte, or a
+// lead byte and its trail. The filter relies on it, checked once.
+bool UnitsRenderWholeCharacters() {
+    static const bool whole = [] {
+        const RenderedUnit* table = RenderedUnits();
+        for (unsigned unit = 0; unit < 0x10000; ++unit) {
+            const RenderedUnit& entry = table[unit];
+            const bool lead = text::IsLeadByte(static_cast<BYTE>(entry.bytes[0]));
+            if (entry.length == 0 || entry.length > 2 || lead != (entry.length == 2)) {
+                return false;
+            }
+        }
+        return true;
+    }();
+    return whole;
+}
 
 // For each byte, the units whose rendering begins with it.
 const std::array<UnitList, 256>& UnitsBeginningWith() {
@@ -27,12 +45,12 @@ const std::array<UnitList, 256>& UnitsBeginningWith() {
     return index;
 }
 
-// The units that render as the double-byte character of two bytes.
+// The units that render as a lead byte with the given trail.
 UnitList UnitsRenderedAs(char lead, char trail) {
     UnitList units;
     const RenderedUnit* table = RenderedUnits();
     for (std::uint16_t unit : UnitsBeginningWith()[static_cast<BYTE>(lead)]) {
-        if (table[unit].length == 2 && table[unit].bytes[1] == trail) {
+        if (table[unit].bytes[1] == trail) {
             units.push_back(unit);
         }
     }
@@ -43,13 +61,14 @@ UnitList UnitsRenderedAs(char lead, char trail) {
 // no unit.
 bool HoldsUnit(const BYTE* bytes, DWORD length, std::uint16_t unit) {
     const auto low = static_cast<BYTE>(unit & 0xFF);
+    const auto high = static_cast<BYTE>(unit >> 8);
     const BYTE* end = bytes + (length & ~DWORD{1});
     for (const BYTE* at = bytes; at < end; ++at) {
-        at = static_cast<const BYTE*>(std::memchr(at, low, static_cast<std::size_t>(end - at)));
+        at = text::FindBytePair(at, end, low, high);
         if (at == nullptr) {
             return false;
         }
-        if ((at - bytes) % 2 == 0 && UnitAt(at) == unit) {
+        if ((at - bytes) % 2 == 0) {
             return true;
         }
     }
@@ -82,23 +101,33 @@ std::uint16_t UnitAt(const BYTE* bytes) {
 }
 
 RenderedTextFilter::RenderedTextFilter(std::string_view pattern) {
-    if (pattern.empty()) {
+    if (pattern.empty() || !UnitsRenderWholeCharacters()) {
         return;
     }
-    const auto first = static_cast<BYTE>(pattern[0]);
-    if (text::IsLeadByte(first) && pattern.size() >= 2) {
-        Keep(UnitsRenderedAs(pattern[0], pattern[1]));
-    } else {
-        Keep(UnitsBeginningWith()[first]);
+    // The units of each character in turn: a one-byte character, a lead byte with
+    // its trail, or a last lead byte with any trail. The long lists are the
+    // index's own, not copied.
+    UnitList paired;
+    const UnitList* fewest = nullptr;
+    for (std::size_t at = 0; at < pattern.size();) {
+        const bool pair =
+            text::IsLeadByte(static_cast<BYTE>(pattern[at])) && at + 1 < pattern.size();
+        const UnitList* units = &UnitsBeginningWith()[static_cast<BYTE>(pattern[at])];
+        UnitList found;
+        if (pair) {
+            found = UnitsRenderedAs(pattern[at], pattern[at + 1]);
+            units = &found;
+        }
+        if (fewest == nullptr || units->size() < fewest->size()) {
+            paired = std::move(found);
+            fewest = pair ? &paired : units;
+        }
+        at += pair ? 2 : 1;
     }
-}
-
-// Only a short list is kept: a long one is not looked for, and copying it for
-// every chunk would cost more than the lookup saves.
-void RenderedTextFilter::Keep(const std::vector<std::uint16_t>& units) {
-    m_lookedInto = units.size() <= kMostUnitsLookedFor;
+    // When no unit renders as one of the characters, no sector holds the pattern.
+    m_lookedInto = fewest->size() <= kMostUnitsLookedFor;
     if (m_lookedInto) {
-        m_units = units;
+        m_units = *fewest;
     }
 }
 

@@ -21,18 +21,16 @@ const RenderedUnit* RenderedUnits();
 std::uint16_t UnitAt(const BYTE* bytes);
 
 // Rules out the sectors whose Unicode rendering cannot hold a pattern. Each unit
-// renders as one whole character, so a match begins where a unit's character
-// begins: one of the units that render as the pattern's first character (or, for
-// a pattern of one lead byte, as a character beginning with it) must be in the
-// sector. When that is more than a few units, every sector may hold the pattern.
+// renders as one whole character, so a match is a run of units that render as the
+// pattern's characters one by one: every sector that holds the pattern holds a
+// unit of each of them. The character with the fewest such units is looked for;
+// when that is more than a few, every sector may hold the pattern.
 class RenderedTextFilter {
 public:
     explicit RenderedTextFilter(std::string_view pattern);
     bool MayHold(const BYTE* bytes, DWORD length) const;
 
 private:
-    void Keep(const std::vector<std::uint16_t>& units);
-
     bool m_lookedInto = false;
     std::vector<std::uint16_t> m_units;
 };

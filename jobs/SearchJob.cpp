@@ -1,9 +1,9 @@
+#include "device/ByteTextFilter.h"
 #include "device/RenderedUnits.h"
 #include "jobs/JobRun.h"
 #include "platform/framework/Dialog.h"
 
 #include <cstring>
-#include <optional>
 #include <vector>
 
 namespace {
@@ -21,6 +21,28 @@ Rendering RenderingOf(int type) {
     default:
         return nullptr;
     }
+}
+
+// The first sector of the buffer whose rendering holds the pattern; a sector whose
+// bytes rule the pattern out is passed over without rendering it.
+template <typename Filter>
+int FirstRenderedMatch(DiskDevice& device, const Filter& filter, Rendering render,
+                       const BYTE* buffer, DWORD length, const CString& pattern) {
+    const DWORD ss = device.GetBytesPerSector();
+    std::vector<BYTE> sector(ss);
+    std::vector<char> scratch(2 * std::size_t{ss});
+    CString text;
+    const DWORD sectors = length / ss;
+    for (DWORD i = 0; i < sectors; ++i) {
+        const BYTE* at = buffer + std::size_t{i} * ss;
+        if (!filter.MayHold(at, ss))
+            continue;
+        std::memset(scratch.data(), 0, scratch.size());
+        std::memcpy(sector.data(), at, ss);
+        if ((device.*render)(sector.data(), scratch.data(), ss, text, pattern) != -1)
+            return static_cast<int>(i);
+    }
+    return -1;
 }
 
 // Stops at the first chunk that holds a match, on the matching sector; without a
@@ -58,7 +80,8 @@ UINT DiskDevice::SearchWorker(LPVOID device) {
 }
 
 // Each whole sector is rendered by itself, as the text pane shows it, and the
-// pattern looked for in that text; the hex types compare the raw bytes.
+// pattern looked for in that text, unless its bytes rule the pattern out:
+// rendering is most of a text search's time. The hex types compare the raw bytes.
 int DiskDevice::FindInSectors(int type, const BYTE* buffer, DWORD length) {
     const DWORD ss = GetBytesPerSector();
     if (type == SEARCH_HEX || type == SEARCH_HEX_HEADER) {
@@ -68,23 +91,9 @@ int DiskDevice::FindInSectors(int type, const BYTE* buffer, DWORD length) {
     const Rendering render = RenderingOf(type);
     if (render == nullptr || ss == 0)
         return -1;
-    std::vector<BYTE> sector(ss);
-    std::vector<char> scratch(2 * std::size_t{ss});
-    CString text;
-    std::optional<RenderedTextFilter> filter;
     if (type == TEXT_UNICODE)
-        filter.emplace(m_strJobText.str());
-    const DWORD sectors = length / ss;
-    for (DWORD i = 0; i < sectors; ++i) {
-        const BYTE* at = buffer + std::size_t{i} * ss;
-        // Rendering is most of a Unicode search's time; a sector that cannot hold
-        // the pattern is passed over without it.
-        if (filter && !filter->MayHold(at, ss))
-            continue;
-        std::memset(scratch.data(), 0, scratch.size());
-        std::memcpy(sector.data(), at, ss);
-        if ((this->*render)(sector.data(), scratch.data(), ss, text, m_strJobText) != -1)
-            return static_cast<int>(i);
-    }
-    return -1;
+        return FirstRenderedMatch(*this, RenderedTextFilter(m_strJobText.str()), render, buffer,
+                                  length, m_strJobText);
+    return FirstRenderedMatch(*this, ByteTextFilter(type, m_strJobText.str()), render, buffer,
+                              length, m_strJobText);
 }

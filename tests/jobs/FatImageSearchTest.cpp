@@ -1,6 +1,7 @@
 // Searches over a FAT file system made by mkfs.fat and filled by mcopy, opened as
 // a stand-in device (a plain file) and, as root, through a loop device; where a
 // pattern lies comes from grep, not from our own reading of the image.
+#include "tests/jobs/Grep.h"
 #include "tests/jobs/JobHarness.h"
 
 #include <cstdio>
@@ -13,33 +14,8 @@ namespace {
 
 constexpr LONGLONG kImageBytes = 8 << 20;
 
-std::string Output(const std::string& command) {
-    std::string text;
-    if (FILE* pipe = popen(command.c_str(), "r")) {
-        char block[4096];
-        std::size_t got;
-        while ((got = std::fread(block, 1, sizeof block, pipe)) > 0)
-            text.append(block, got);
-        pclose(pipe);
-    }
-    return text;
-}
-
 bool Shell(const std::string& command) {
     return std::system(command.c_str()) == 0;
-}
-
-// Byte offsets of every match grep finds for a Perl pattern of escaped bytes.
-std::vector<LONGLONG> GrepOffsets(const std::string& image, const std::string& pattern) {
-    std::string lines =
-        Output("LC_ALL=C grep -obUaP '" + pattern + "' " + image + " | cut -d: -f1");
-    std::vector<LONGLONG> offsets;
-    for (std::size_t at = 0; at < lines.size();) {
-        std::size_t end = lines.find('\n', at);
-        offsets.push_back(std::stoll(lines.substr(at, end - at)));
-        at = end == std::string::npos ? lines.size() : end + 1;
-    }
-    return offsets;
 }
 
 // The first match that lies inside one chunk, the only kind the search finds.
