@@ -19,6 +19,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -128,18 +129,20 @@ TEST(FileDialog, TheOpenDialogShowsTheReadOnlyCheckBoxTicked) {
     }
 }
 
-// The language the desktop asks for, as the C library reads it from the environment.
+// The language the desktop asks for, as the C library reads it from the
+// environment; the C locale's is English.
 std::string_view DesktopLanguage() {
     for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
-        const char* value = std::getenv(name);
-        if (value != nullptr && *value != '\0')
-            return std::string_view(value).substr(0, 2);
+        const std::string_view value = std::getenv(name) != nullptr ? std::getenv(name) : "";
+        if (value.starts_with("C") || value == "POSIX")
+            return "en";
+        if (!value.empty())
+            return value.substr(0, 2);
     }
-    return "C";
+    return "en";
 }
 
-// Qt's texts as its translations (qt6-translations-l10n) give them; any other
-// language, the C locale among them, keeps Qt's English.
+// Qt's texts as its translations (qt6-translations-l10n) give them.
 struct DialogTexts {
     std::string_view language;
     const char16_t* save;
@@ -150,15 +153,17 @@ struct DialogTexts {
 const DialogTexts kDialogTexts[] = {
     {"ja", u"保存(&S)", u"キャンセル", u"置き換えますか", u"はい(&Y)"},
     {"de", u"S&peichern", u"Abbrechen", u"ersetzen", u"&Ja"},
-    {"", u"&Save", u"Cancel", u"Do you want to replace it?", u"&Yes"},
+    {"en", u"&Save", u"Cancel", u"Do you want to replace it?", u"&Yes"},
 };
 
 TEST(FileDialog, QtsOwnTextsAreInTheDesktopsLanguage) {
     Application();
     const std::string_view language = DesktopLanguage();
-    const DialogTexts* expected = std::begin(kDialogTexts);
-    while (!expected->language.empty() && expected->language != language)
-        ++expected;
+    const auto expected =
+        std::find_if(std::begin(kDialogTexts), std::end(kDialogTexts),
+                     [&](const DialogTexts& texts) { return texts.language == language; });
+    if (expected == std::end(kDialogTexts))
+        GTEST_SKIP() << "Qt's texts in the language " << language << " are not known here";
     TempFolder folder;
     std::ofstream(folder / "card.img") << "old";
     framework::FileDialogRequest request;
