@@ -1,5 +1,6 @@
-// The resource-script subset Kolm's resources need: #include and #define,
-// DIALOGEX with its controls, DLGINIT, MENU, STRINGTABLE, ICON and CURSOR.
+// The resource-script subset Kolm's resources need: #include and #define (of a
+// number or a string), DIALOGEX with its controls, DLGINIT, MENU, STRINGTABLE,
+// ICON and CURSOR.
 #include "platform/framework/IconFile.h"
 #include "platform/framework/Resources.h"
 #include "platform/framework/ScriptLexer.h"
@@ -54,6 +55,7 @@ struct ScriptContext {
     const ScriptFileReader& read;
     ResourceSet& resources;
     std::map<std::string, std::int64_t, std::less<>> defines;
+    std::map<std::string, std::string, std::less<>> stringDefines;
     std::string error;
 };
 
@@ -78,6 +80,11 @@ private:
     bool Expect(char c);
     bool ExpectBegin();
     bool SkipOptionalComma() { return !IsPunct(',') || Advance(); }
+    bool AtString() const {
+        return m_token.kind == TokenKind::String ||
+               (m_token.kind == TokenKind::Name &&
+                m_context.stringDefines.count(m_token.text) != 0);
+    }
 
     bool ParseValue(std::int64_t& value);
     bool ParseInt(int& value, std::int64_t min, std::int64_t max, const char* what);
@@ -170,7 +177,9 @@ bool ScriptParser::ParseValue(std::int64_t& value) {
         const auto defined = m_context.defines.find(m_token.text);
         const auto builtIn = BuiltInScriptName(m_token.text);
         if (defined == m_context.defines.end() && !builtIn) {
-            return Fail("undefined name " + m_token.text);
+            return Fail(m_context.stringDefines.count(m_token.text) != 0
+                            ? m_token.text + " is a string, not a number"
+                            : "undefined name " + m_token.text);
         }
         value = defined != m_context.defines.end() ? defined->second : *builtIn;
     } else {
@@ -212,7 +221,18 @@ bool ScriptParser::ParseStyle(DWORD& style) {
     }
 }
 
+// A string, written out or named by a #define.
 bool ScriptParser::ParseString(CString& text) {
+    if (m_token.kind == TokenKind::Name) {
+        const auto defined = m_context.stringDefines.find(m_token.text);
+        if (defined == m_context.stringDefines.end()) {
+            return Fail(m_context.defines.count(m_token.text) != 0
+                            ? m_token.text + " is a number, not a string"
+                            : "undefined name " + m_token.text);
+        }
+        text = CString(defined->second);
+        return Advance();
+    }
     if (m_token.kind != TokenKind::String) {
         return m_token.kind == TokenKind::End ? Unexpected() : Fail("expected a string");
     }
@@ -319,13 +339,27 @@ bool ScriptParser::ParseDefine() {
     if (m_token.line != line) {
         return Fail("#define " + name + " without a value", line);
     }
-    if (!ParseValue(value)) {
+    std::string text;
+    const bool isString = m_token.kind == TokenKind::String;
+    if (isString) {
+        text = m_token.text;
+        if (!Advance()) {
+            return false;
+        }
+    } else if (!ParseValue(value)) {
         return false;
     }
     if (m_token.kind != TokenKind::End && m_token.line == line) {
-        return Fail("#define " + name + " is not a plain number", line);
+        return Fail("#define " + name + " is not a plain number or string", line);
     }
-    m_context.defines[name] = value;
+    // A name defined again takes its last value, of either kind.
+    m_context.defines.erase(name);
+    m_context.stringDefines.erase(name);
+    if (isString) {
+        m_context.stringDefines.emplace(name, std::move(text));
+    } else {
+        m_context.defines.emplace(name, value);
+    }
     return true;
 }
 
@@ -435,7 +469,7 @@ bool ScriptParser::ParseControl(DialogTemplate& dialog) {
     ControlTemplate control;
     control.windowClass = kind->windowClass;
     control.style = WS_CHILD | WS_VISIBLE | kind->style;
-    if (kind->keyword == "ICON" && m_token.kind != TokenKind::String) {
+    if (kind->keyword == "ICON" && !AtString()) {
         // The icon named by its resource number, kept as that number's text.
         int icon = 0;
         if (!ParseInt(icon, 1, 0xFFFF, "icon number")) {
@@ -669,7 +703,7 @@ bool LoadResourceScript(const std::string& path, const ScriptFileReader& read,
         return false;
     }
     ResourceSet loaded;
-    ScriptContext context{read, loaded, {}, {}};
+    ScriptContext context{read, loaded, {}, {}, {}};
     if (!ScriptParser(context, path, source, 0).Run()) {
         error = context.error;
         return false;

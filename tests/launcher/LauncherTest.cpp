@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <unistd.h>
 
 namespace {
@@ -141,6 +142,21 @@ TEST_F(Launcher, WithoutDisplayOrRootSaysSoPlainly) {
     const Launch byPkexec = RunShell(kNoDisplay + "PKEXEC_UID=1000 " + kKolm);
     EXPECT_EQ(byPkexec.status, 1);
     EXPECT_NE(byPkexec.err.find("org.kolm.Kolm.pkexec"), std::string::npos) << byPkexec.err;
+
+    // A DISPLAY at which no X server runs: neither its socket nor its lock file.
+    int number = 99;
+    while (std::filesystem::exists("/tmp/.X11-unix/X" + std::to_string(number)) ||
+           std::filesystem::exists("/tmp/.X" + std::to_string(number) + "-lock"))
+        ++number;
+    const std::string display = ":" + std::to_string(number);
+    const Launch unreachable =
+        RunShell(kNoDisplay + "DISPLAY=" + display + " " + kKolm + " --drive " + Quoted(m_image));
+    EXPECT_EQ(unreachable.status, 1);
+    EXPECT_NE(unreachable.err.find("the display " + display + " (DISPLAY) cannot be reached"),
+              std::string::npos)
+        << unreachable.err;
+    EXPECT_EQ(unreachable.err.find("einstall"), std::string::npos) << unreachable.err;
+    EXPECT_EQ(Count(unreachable.err, "\n"), 1u) << "one message, not Qt's too: " << unreachable.err;
 
     if (geteuid() != 0)
         GTEST_SKIP() << "becoming another user needs root";

@@ -1,8 +1,10 @@
-// The copies of the resource files built into the program are the files in resources/.
+// The copies of the resource files built into the program are the files in
+// resources/, and the about box's texts the build made from the project.
 #include "resources/EmbeddedFiles.h"
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <set>
@@ -12,11 +14,15 @@ TEST(EmbeddedFiles, AreByteForByteTheSourceFiles) {
     std::set<std::string> names;
     for (const EmbeddedFile& file : EmbeddedFiles()) {
         names.emplace(file.name);
-        std::ifstream in(std::string(KOLM_SOURCE_DIR "/resources/") + std::string(file.name),
-                         std::ios::binary);
+        std::filesystem::path path =
+            std::filesystem::path(KOLM_SOURCE_DIR "/resources") / file.name;
+        if (!std::filesystem::exists(path))
+            path = std::filesystem::path(KOLM_BINARY_DIR "/resources") / file.name;
+        std::ifstream in(path, std::ios::binary);
         const std::string source{std::istreambuf_iterator<char>(in),
                                  std::istreambuf_iterator<char>()};
-        EXPECT_TRUE(source == file.bytes) << file.name;
+        EXPECT_TRUE(source == file.bytes) << path;
     }
-    EXPECT_EQ(names, (std::set<std::string>{"kolm.rc", "Resource.h", "kolm.ico", "hand.cur"}));
+    EXPECT_EQ(names, (std::set<std::string>{"kolm.rc", "Resource.h", "AboutTexts.h", "kolm.ico",
+                                            "hand.cur"}));
 }

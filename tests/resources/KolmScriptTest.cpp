@@ -1,8 +1,10 @@
-// The shipped resource script against the texts, numbers and layout the
-// program's windows are built from.
+// The shipped resource script, as built into the program, against the texts,
+// numbers and layout the program's windows are built from.
 #include "platform/framework/Resources.h"
 #include "platform/framework/Styles.h"
 #include "platform/text/Cp932.h"
+#include "resources/AboutTexts.h"
+#include "resources/ProgramResources.h"
 #include "resources/Resource.h"
 
 #include <gtest/gtest.h>
@@ -20,7 +22,8 @@ class KolmScript : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         std::string error;
-        loaded = framework::LoadResourceScript(KOLM_SOURCE_DIR "/resources/kolm.rc", set, error);
+        loaded = LoadProgramResources(&error);
+        set = framework::Resources();
         reason = error;
     }
     void SetUp() override { ASSERT_TRUE(loaded) << reason; }
@@ -172,10 +175,11 @@ TEST_F(KolmScript, AboutBox) {
 
     const Expected controls[] = {
         {-1, "Static", "128", kShown | SS_ICON, 11, 17, 20, 20},
-        {-1, "Static", "Kolm Version 1.0", kLeft, 40, 25, 84, 8},
+        // The version and the addresses are the project's (CMakeLists.txt).
+        {-1, "Static", KOLM_VERSION_TEXT, kLeft, 40, 25, 84, 8},
         {1, "Button", "OK", kButton | BS_DEFPUSHBUTTON, 170, 54, 50, 14},
-        {1036, "Static", "kolm@example.org", kLeft | SS_NOTIFY, 40, 50, 68, 8},
-        {1037, "Static", "https://example.org/kolm", kLeft | SS_NOTIFY, 40, 38, 127, 8},
+        {1036, "Static", KOLM_MAIL, kLeft | SS_NOTIFY, 40, 50, 68, 8},
+        {1037, "Static", KOLM_WEB_PAGE, kLeft | SS_NOTIFY, 40, 38, 127, 8},
     };
     ASSERT_EQ(dialog->controls.size(), std::size(controls));
     for (std::size_t i = 0; i < std::size(controls); ++i) {

@@ -47,7 +47,8 @@ bool Load(const ScriptFolder& folder, const std::string& script, framework::Reso
 TEST(ScriptSyntax, AcceptsTheWrittenForms) {
     ScriptFolder folder;
     folder.Write("ids.h", "#pragma once\n#define IDD_TEST 7 // the dialog\n#define IDC_NAME 0x10\n"
-                          "#define IDC_MINUS -1\n");
+                          "#define IDC_MINUS -1\n#define TEXT_NAMED \"was a number\"\n"
+                          "#define TEXT_NAMED \"named \x95\\\"\n");
     framework::ResourceSet set;
     std::string error;
     const bool loaded = Load(folder, R"(/* a block
@@ -58,7 +59,7 @@ CAPTION "say ""hi"" \"there\" \\ \r\n\t"
 {
     EDITTEXT IDC_NAME, 1, 2, 3, 4, ES_RIGHT | NOT WS_BORDER | NOT WS_TABSTOP, WS_EX_CLIENTEDGE
     CONTROL "", IDC_MINUS, "MyClass", 0x5, -1, -2, 3, 4, 0x200
-    ICON "named", -1, 0, 0, 20, 20
+    ICON TEXT_NAMED, -1, 0, 0, 20, 20
 }
 IDR_POPUP MENU { POPUP "P" { MENUITEM "a", 1, GRAYED CHECKED
 MENUITEM "b", 2, INACTIVE } }
@@ -84,7 +85,8 @@ STRINGTABLE { 5, "five"
     EXPECT_EQ(custom.style, WS_CHILD | WS_VISIBLE | 0x5u);
     EXPECT_EQ(custom.exStyle, 0x200u);
     EXPECT_EQ(custom.x, -1);
-    EXPECT_EQ(dialog->controls[2].text.str(), "named");
+    // A string #define stands where the string would, its code page 932 bytes kept.
+    EXPECT_EQ(dialog->controls[2].text.str(), "named \x95\\");
 
     const framework::MenuTemplate* menu = set.Menu(9);
     ASSERT_NE(menu, nullptr);
@@ -153,7 +155,16 @@ const Malformed kMalformed[] = {
      4, "control 5 defined twice"},
     {"DuplicateString", "STRINGTABLE\nBEGIN\n1 \"a\"\n1 \"b\"\nEND\n", 4, "defined twice"},
     {"DefineWithoutValue", "#define IDC_X\n1 MENU\nBEGIN\nEND\n", 1, "without a value"},
-    {"DefineExpression", "#define IDC_X 1 | 2\n", 1, "not a plain number"},
+    {"DefineExpression", "#define IDC_X 1 | 2\n", 1, "not a plain number or string"},
+    {"DefineTwoStrings", "#define TEXT_X \"a\" \"b\"\n", 1, "not a plain number or string"},
+    {"StringAsNumber",
+     "#define IDC_X \"5\"\n1 DIALOGEX 0, 0, 1, 1\nBEGIN\n  LTEXT \"x\", IDC_X, 0, 0, 1, 1\n"
+     "END\n",
+     4, "IDC_X is a string, not a number"},
+    {"NumberAsString", "#define TEXT_X 5\n\n1 DIALOGEX 0, 0, 1, 1\nCAPTION TEXT_X\nBEGIN\nEND\n", 4,
+     "TEXT_X is a number, not a string"},
+    {"UndefinedString", "1 DIALOGEX 0, 0, 1, 1\nCAPTION TEXT_NONE\nBEGIN\nEND\n", 2,
+     "undefined name TEXT_NONE"},
     {"UnsupportedDirective", "#ifdef X\n#endif\n", 1, "unsupported directive #ifdef"},
     {"HashInsideLine", "1 MENU # BEGIN\n", 1, "'#' not at the start"},
     {"MissingInclude", "\n#include \"absent.h\"\n", 2, "cannot read"},

@@ -2,6 +2,7 @@
 
 #include "platform/framework/Menu.h"
 #include "platform/text/Cp932.h"
+#include "resources/AboutTexts.h"
 
 namespace {
 
@@ -224,10 +225,8 @@ TEST_F(MenuTest, TheAboutBoxOpensFromTheHelpMenuAndTheSystemMenuWithItsLinks) {
     ASSERT_TRUE(backend.ChooseCommand(ID_HELP_ABOUT));
     ASSERT_EQ(captions.size(), 2u);
     EXPECT_EQ(captions[0], Jp("Kolmのﾊﾞｰｼﾞｮﾝ情報"));
-    EXPECT_EQ(
-        backend.shellOpened,
-        (std::vector<CString>{"open mailto:kolm@example.org", "open https://example.org/kolm",
-                              "open mailto:kolm@example.org", "open https://example.org/kolm"}));
+    const CString mail = "open mailto:" KOLM_MAIL, web = "open " KOLM_WEB_PAGE;
+    EXPECT_EQ(backend.shellOpened, (std::vector<CString>{mail, web, mail, web}));
     EXPECT_NE(backend.Window(0), nullptr) << "the main window stays";
 }
 

@@ -95,4 +95,14 @@ TEST_F(AboutBoxTest, TheHandShowsOverEachLinkWhereverTheMouseComesFrom) {
     }
 }
 
+// The version line and the addresses are the project's; each must show whole in
+// the static the template gives it.
+TEST_F(AboutBoxTest, EveryTextFitsItsStatic) {
+    const auto labels = m_window->findChildren<QLabel*>();
+    ASSERT_EQ(labels.size(), 4); // the icon, the version line and the two links
+    for (const QLabel* label : labels)
+        EXPECT_LE(label->fontMetrics().horizontalAdvance(label->text()), label->width())
+            << label->text().toStdString();
+}
+
 } // namespace

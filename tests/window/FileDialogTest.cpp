@@ -1,6 +1,6 @@
 // The file dialog hands the program code page 932 names: a name that code page
 // cannot carry is refused in the dialog, with a message, instead of becoming
-// another name.
+// another name. Its own texts are in the desktop's language.
 #include "WindowTesting.h"
 
 #include "platform/framework/CommonDialogs.h"
@@ -11,13 +11,19 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QTimer>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <string_view>
 
 namespace {
 
@@ -121,6 +127,82 @@ TEST(FileDialog, TheOpenDialogShowsTheReadOnlyCheckBoxTicked) {
         EXPECT_EQ(found, test.boxes);
         EXPECT_EQ(ticked, test.boxes == 1);
     }
+}
+
+// The language the desktop asks for, as the C library reads it from the
+// environment; the C locale's is English.
+std::string_view DesktopLanguage() {
+    for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
+        const std::string_view value = std::getenv(name) != nullptr ? std::getenv(name) : "";
+        if (value.starts_with("C") || value == "POSIX")
+            return "en";
+        if (!value.empty())
+            return value.substr(0, 2);
+    }
+    return "en";
+}
+
+// Qt's texts as its translations (qt6-translations-l10n) give them.
+struct DialogTexts {
+    std::string_view language;
+    const char16_t* save;
+    const char16_t* cancel;
+    const char16_t* replace; // a part of the overwrite question
+    const char16_t* yes;
+};
+const DialogTexts kDialogTexts[] = {
+    {"ja", u"保存(&S)", u"キャンセル", u"置き換えますか", u"はい(&Y)"},
+    {"de", u"S&peichern", u"Abbrechen", u"ersetzen", u"&Ja"},
+    {"en", u"&Save", u"Cancel", u"Do you want to replace it?", u"&Yes"},
+};
+
+TEST(FileDialog, QtsOwnTextsAreInTheDesktopsLanguage) {
+    Application();
+    const std::string_view language = DesktopLanguage();
+    const auto expected =
+        std::find_if(std::begin(kDialogTexts), std::end(kDialogTexts),
+                     [&](const DialogTexts& texts) { return texts.language == language; });
+    if (expected == std::end(kDialogTexts))
+        GTEST_SKIP() << "Qt's texts in the language " << language << " are not known here";
+    TempFolder folder;
+    std::ofstream(folder / "card.img") << "old";
+    framework::FileDialogRequest request;
+    request.open = false;
+    request.filter = "Disk Image(*.img)|*.img||";
+    request.flags = OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY;
+
+    QString save, cancel, question, yes;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        const auto* buttons = dialog->findChild<QDialogButtonBox*>();
+        ASSERT_NE(buttons, nullptr);
+        for (QAbstractButton* button : buttons->buttons()) {
+            if (buttons->buttonRole(button) == QDialogButtonBox::AcceptRole)
+                save = button->text();
+            else if (buttons->buttonRole(button) == QDialogButtonBox::RejectRole)
+                cancel = button->text();
+        }
+        dialog->selectFile(QString::fromStdString(folder / "card.img"));
+        QTimer::singleShot(0, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            ASSERT_NE(box, nullptr);
+            question = box->text();
+            if (QAbstractButton* button = box->button(QMessageBox::Yes))
+                yes = button->text();
+            box->button(QMessageBox::No)->click();
+        });
+        static_cast<QDialog*>(dialog)->accept(); // as the Save button does
+        dialog->reject();
+    });
+    EXPECT_FALSE(qt::RunFileDialog(nullptr, request));
+
+    SCOPED_TRACE("desktop language " + std::string(language));
+    EXPECT_EQ(save, QString::fromUtf16(expected->save));
+    EXPECT_EQ(cancel, QString::fromUtf16(expected->cancel));
+    EXPECT_TRUE(question.contains(QString::fromUtf16(expected->replace))) << question.toStdString();
+    EXPECT_TRUE(question.contains(QStringLiteral("card.img"))) << question.toStdString();
+    EXPECT_EQ(yes, QString::fromUtf16(expected->yes));
 }
 
 } // namespace

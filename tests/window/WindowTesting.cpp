@@ -1,5 +1,7 @@
 #include "WindowTesting.h"
 
+#include "platform/qt/QtTranslations.h"
+
 #include <QEventLoop>
 
 #include <gtest/gtest.h>
@@ -42,8 +44,10 @@ QApplication& Application() {
     static int argc = 1;
     static char name[] = "test_window";
     static char* argv[] = {name, nullptr};
-    if (TheApplication() == nullptr)
+    if (TheApplication() == nullptr) {
         TheApplication() = std::make_unique<QApplication>(argc, argv);
+        qt::LoadQtTranslations(); // as the program does
+    }
     return *TheApplication();
 }
 

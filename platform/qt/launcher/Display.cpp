@@ -17,14 +17,43 @@ bool IsSet(const char* name) {
 }
 
 QtMessageHandler defaultHandler = nullptr;
+bool displayUnreachable = false;
+
+bool InCategory(const QMessageLogContext& context, std::string_view category) {
+    return context.category != nullptr && category == context.category;
+}
+
+// Qt's X plugin says so when no X server answers at DISPLAY; Qt then says it
+// could not load that plugin and gives up with its advice to reinstall the
+// application, which would not help.
+bool SaysDisplayUnreachable(const QMessageLogContext& context, const QString& message) {
+    return InCategory(context, "qt.qpa.xcb") &&
+           message.startsWith(QStringLiteral("could not connect to display"));
+}
 
 void FatalMessageHandler(QtMsgType type, const QMessageLogContext& context,
                          const QString& message) {
+    if (SaysDisplayUnreachable(context, message)) {
+        displayUnreachable = true; // said below if Qt cannot do without it
+        return;
+    }
+    if (displayUnreachable && type != QtFatalMsg && InCategory(context, "qt.qpa.plugin"))
+        return;
     if (type != QtFatalMsg) {
         defaultHandler(type, context, message);
         return;
     }
-    std::fprintf(stderr, "kolm: cannot open the window: %s\n", message.toLocal8Bit().constData());
+    if (displayUnreachable) {
+        const char* display = std::getenv("DISPLAY");
+        std::fprintf(stderr,
+                     "kolm: cannot open the window: the display %s (DISPLAY) cannot be reached; "
+                     "no X server answers there. Start Kolm in a desktop session; kolm --list "
+                     "works without one.\n",
+                     display != nullptr ? display : "");
+    } else {
+        std::fprintf(stderr, "kolm: cannot open the window: %s\n",
+                     message.toLocal8Bit().constData());
+    }
     std::_Exit(1);
 }
 

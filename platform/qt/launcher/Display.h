@@ -7,8 +7,9 @@ namespace launcher {
 // Empty when a window can be opened; else why not, for a user.
 std::string DisplayProblem();
 
-// Qt ends the program on a display it cannot open; this says so plainly and
-// ends it with status 1 instead of a crash.
+// Qt ends the program on a display it cannot open; this says so plainly (which
+// display cannot be reached, when that is why) and ends it with status 1
+// instead of a crash.
 void InstallFatalMessageHandler();
 
 // Says why Kolm cannot start: on standard error, and in a message box when

@@ -5,6 +5,7 @@
 #include "platform/kernel/LinuxMachine.h"
 #include "platform/qt/DialogFont.h"
 #include "platform/qt/QtBackend.h"
+#include "platform/qt/QtTranslations.h"
 #include "platform/qt/launcher/Display.h"
 #include "platform/qt/launcher/DriveReport.h"
 #include "platform/qt/launcher/Options.h"
@@ -84,6 +85,7 @@ int RunWindow(const launcher::Options& options, char* program) {
     int qtArgc = 1;
     char* qtArgv[] = {program, nullptr};
     QApplication application(qtArgc, qtArgv);
+    qt::LoadQtTranslations();
     WarnOfMissingFonts();
     std::string error;
     if (!LoadProgramResources(&error)) {
