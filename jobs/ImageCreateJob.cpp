@@ -1,14 +1,15 @@
 #include "jobs/JobRun.h"
+#include "jobs/SparseImage.h"
 #include "platform/framework/CFile.h"
 #include "platform/framework/Dialog.h"
 #include "platform/text/Cp932.h"
 
 namespace {
 
-// Copies the range of the device into a new image file. Whatever ends the copy,
-// the file stays with the chunks written so far, flushed to stable storage before
-// the job ends; a failed read, write, flush or close ends it on the last sector of
-// the range.
+// Copies the range of the device into a new image file, with holes where the
+// device is zero. Whatever ends the copy, the file stays with the chunks written
+// so far, flushed to stable storage before the job ends; a failed read, write,
+// flush or close ends it on the last sector of the range.
 class ImageCreateRun : public JobRun {
 public:
     using JobRun::JobRun;
@@ -33,7 +34,7 @@ private:
     }
 
     bool Work(DWORD done) override {
-        if (m_image.Write(Buffer(), done))
+        if (m_sparse.Write(Buffer(), done))
             return true;
         ShowLastError();
         TransferFailed();
@@ -52,7 +53,7 @@ private:
     }
 
     bool FlushAndClose() {
-        if (m_image.Flush())
+        if (m_sparse.Finish() && m_image.Flush())
             return m_image.Close() != FALSE;
         const DWORD error = GetLastError();
         m_image.Close();
@@ -61,6 +62,7 @@ private:
     }
 
     CFile m_image;
+    SparseImage m_sparse{m_image};
     bool m_failed = false;
 };
 
