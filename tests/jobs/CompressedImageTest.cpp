@@ -1,6 +1,7 @@
 // Restoring images compressed by the xz, gzip, zstd and bzip2 programs: what they
 // hold reaches the disk, their size is checked before anything is written, and a
-// corrupt or cut-off stream fails on the chunk where it fails. The programs are
+// corrupt or cut-off stream fails on the chunk where it fails. Images Kolm
+// compresses decompress with those programs to the drive's bytes. The programs are
 // run as a user would run them; a test skips when one is missing.
 #include "device/DiskDevice.h"
 #include "platform/framework/HeadlessBackend.h"
@@ -200,6 +201,55 @@ TEST_F(CompressedImageTest, ADamagedStreamFailsOnTheChunkThatFailed) {
                 EXPECT_TRUE(disk.Bytes(0, written) ==
                             std::vector<BYTE>(bytes.begin(), bytes.begin() + written));
             }
+            device.CloseDevice();
+        }
+    }
+}
+
+// A name ending in ".zst", ".xz" or ".gz" gets an image the program of that
+// format decompresses to exactly the drive's bytes, completed or stopped (then the
+// chunks copied so far, as a complete stream); any other name a raw image.
+TEST_F(CompressedImageTest, CreatedImagesDecompressWithTheToolsToTheDrivesBytes) {
+    constexpr ULONGLONG kSize = 24 * kChunk;
+    struct Case {
+        const char* extension;
+        const char* decompress; // nullptr: a raw image
+    };
+    const Case cases[] = {
+        {".img.zst", "zstd -q -d -c"}, {".img.xz", "xz -d -c"}, {".img.gz", "gzip -d -c"},
+        {".img.bz2", nullptr},         {".img", nullptr},
+    };
+    std::vector<char> contents = Pattern(kSize, 6);
+    std::fill(contents.begin() + 4 * kChunk, contents.begin() + 8 * kChunk, 0);
+    const std::string raw = folder / "drive.img";
+    WriteBytes(raw, contents);
+    for (const Case& test : cases) {
+        for (const bool stopped : {false, true}) {
+            SCOPED_TRACE(std::string(test.extension) + (stopped ? ", stopped" : ""));
+            backend.boxes.clear();
+            SimulatedDisk& disk = OpenDisk(kSize);
+            disk.Fill(0, contents.data(), contents.size());
+            disk.BeforeReadAt(10 * kChunk, [this, stopped] {
+                if (stopped)
+                    PostThreadMessageA(device.GetWorkerThreadId(), WM_JOB_ABORT, 0, 0);
+            });
+            const std::string image = folder / (std::string("made") + test.extension);
+            ASSERT_EQ(device.StartImageCreate(Range(0, kSize / kSector - 1, image.c_str())), 1);
+            WaitForJobEnd();
+            EXPECT_TRUE(backend.boxes.empty());
+            const LONGLONG copied = stopped ? device.GetPosition() : LONGLONG(kSize);
+            EXPECT_GT(copied, 0);
+            EXPECT_EQ(copied < LONGLONG(kSize), stopped);
+            const std::string out = folder / "out.img";
+            if (test.decompress != nullptr) {
+                ASSERT_TRUE(RunCommand("{ " + std::string(test.decompress) + " '" + image +
+                                       "' > '" + out + "'; }"));
+            } else {
+                fs::copy_file(image, out, fs::copy_options::overwrite_existing);
+            }
+            EXPECT_EQ(fs::file_size(out), ULONGLONG(copied));
+            EXPECT_TRUE(
+                RunCommand("cmp -n " + std::to_string(copied) + " '" + out + "' '" + raw + "'"));
             device.CloseDevice();
         }
     }
