@@ -66,6 +66,7 @@ protected:
     // The bytes of the chunk just transferred.
     BYTE* Buffer() const { return m_current; }
     DWORD ChunkLength() const { return m_chunkLength; }
+    bool StopRequested() const;
 
 private:
     bool SizeChunks();
@@ -73,7 +74,6 @@ private:
     void TransferChunks();
     bool TakeChunk(DWORD& done);
     void DropReadAhead();
-    bool StopRequested() const;
     UINT End();
 
     DiskDevice& m_device;

@@ -8,13 +8,18 @@
 namespace {
 
 constexpr char kImageFilter[] = "Disk Image(*.img)|*.img||";
+// A restore also reads compressed images, whatever their name: the job tells the
+// format by the file's first bytes.
+constexpr char kRestoreFilter[] = "Disk Image(*.img)|*.img|"
+                                  "Compressed Disk Image(*.img.xz;*.img.gz;*.img.zst;*.img.bz2)|"
+                                  "*.img.xz;*.img.gz;*.img.zst;*.img.bz2||";
 constexpr char kImageExtension[] = "img";
 
 } // namespace
 
 void ImageButtons::OnCreateImage() {
     JobParams params;
-    if (!ChooseImageFile(FALSE, OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY, params))
+    if (!ChooseImageFile(FALSE, OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY, kImageFilter, params))
         return;
     if (m_host.Device().GetFreeSpaceAfterImage(params) >= kFreeSpaceMargin)
         m_host.StartJob(IDC_CREATE_IMAGE, &DiskDevice::StartImageCreate, params);
@@ -25,12 +30,13 @@ void ImageButtons::OnCreateImage() {
 // The image is written at once, without a question: the user chose the file.
 void ImageButtons::OnRestoreImage() {
     JobParams params;
-    if (!ChooseImageFile(TRUE, OFN_READONLY, params))
+    if (!ChooseImageFile(TRUE, OFN_READONLY, kRestoreFilter, params))
         return;
     m_host.StartJob(IDC_RESTORE_IMAGE, &DiskDevice::StartImageRestore, params);
 }
 
-bool ImageButtons::ChooseImageFile(BOOL openFileDialog, DWORD flags, JobParams& params) {
+bool ImageButtons::ChooseImageFile(BOOL openFileDialog, DWORD flags, const char* filter,
+                                   JobParams& params) {
     DiskDevice& device = m_host.Device();
     if (device.GetDriveTypeCode() != DRIVE_REMOVABLE)
         return false;
@@ -39,7 +45,7 @@ bool ImageButtons::ChooseImageFile(BOOL openFileDialog, DWORD flags, JobParams& 
         m_host.StopJob();
         return false;
     }
-    CFileDialog dialog(openFileDialog, kImageExtension, nullptr, flags, kImageFilter, &m_window);
+    CFileDialog dialog(openFileDialog, kImageExtension, nullptr, flags, filter, &m_window);
     if (dialog.DoModal() != IDOK)
         return false;
     params.nSectorSize = device.GetBytesPerSector();

@@ -21,7 +21,7 @@ public:
 private:
     // The steps both buttons begin with. False when the click ends there: not a
     // removable drive, a job stopped instead, or the file dialog cancelled.
-    bool ChooseImageFile(BOOL openFileDialog, DWORD flags, JobParams& params);
+    bool ChooseImageFile(BOOL openFileDialog, DWORD flags, const char* filter, JobParams& params);
 
     CWnd& m_window;
     ViewHost& m_host;

@@ -26,6 +26,10 @@ BOOL CFile::Write(const void* buffer, UINT count) {
     return TRUE;
 }
 
+BOOL CFile::Seek(LONGLONG offset, UINT from) {
+    return SetFilePointerEx(m_hFile, LARGE_INTEGER{offset}, nullptr, from);
+}
+
 BOOL CFile::Flush() {
     return FlushFileBuffers(m_hFile);
 }

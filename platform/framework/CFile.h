@@ -11,6 +11,7 @@ public:
         modeCreate = 0x1000,
         typeBinary = 0x8000,
     };
+    enum SeekPosition : UINT { begin = FILE_BEGIN, current = FILE_CURRENT, end = FILE_END };
 
     CFile() = default;
     // Attached: writes go to the handle, which stays open after this object.
@@ -25,6 +26,8 @@ public:
     // TRUE once all of count bytes are written; a write that stops short fails
     // with ERROR_DISK_FULL.
     BOOL Write(const void* buffer, UINT count);
+    // Moves the file pointer; the next write goes there, past the end too.
+    BOOL Seek(LONGLONG offset, UINT from);
     // TRUE once what was written is on stable storage.
     BOOL Flush();
     // TRUE when nothing is open or the close went well; a file system may report

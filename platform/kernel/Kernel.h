@@ -47,6 +47,11 @@ inline constexpr DWORD ERROR_INVALID_NAME = EILSEQ;
 // Codes of the platform's own, with no errno of the same meaning, lie above every
 // errno value (the kernel's are below 4096).
 inline constexpr DWORD ERROR_HANDLE_EOF = 4096 + 38;
+// A compressed stream that is corrupt, or that its file ends inside of.
+inline constexpr DWORD ERROR_INVALID_DATA = 4096 + 13;
+inline constexpr DWORD ERROR_TRUNCATED_DATA = 4096 + 1392;
+inline constexpr DWORD ERROR_NOT_ENOUGH_MEMORY = ENOMEM;
+inline constexpr DWORD ERROR_SEEK = ESPIPE;
 
 inline constexpr DWORD FORMAT_MESSAGE_ALLOCATE_BUFFER = 0x100;
 inline constexpr DWORD FORMAT_MESSAGE_IGNORE_INSERTS = 0x200;

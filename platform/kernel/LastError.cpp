@@ -16,6 +16,10 @@ thread_local DWORD lastError = 0;
 std::string SystemText(DWORD code) {
     if (code == ERROR_HANDLE_EOF)
         return "Reached the end of the file.";
+    if (code == ERROR_INVALID_DATA)
+        return "The compressed data is corrupt.";
+    if (code == ERROR_TRUNCATED_DATA)
+        return "The compressed file ends before its data does.";
     char text[256];
     return text::FromCharset(strerror_r(static_cast<int>(code), text, sizeof text),
                              nl_langinfo(CODESET));

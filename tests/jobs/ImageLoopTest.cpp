@@ -11,14 +11,18 @@
 #include "tests/support/LoopDevice.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -112,6 +116,73 @@ TEST_F(ImageOnRealDevices, ACreatedImageIsWhatDdReads) {
     EXPECT_TRUE(backend.boxes.empty());
     if (!skipped.empty())
         GTEST_SKIP() << "the stand-in file passed; " << skipped;
+}
+
+// Bytes a file takes on its disk, as du counts them.
+ULONGLONG Allocated(const std::string& path) {
+    struct stat info {};
+    return stat(path.c_str(), &info) == 0 ? ULONGLONG(info.st_blocks) * 512 : 0;
+}
+
+// A file of zeros, all hole, with data at the given places.
+using Ranges = std::vector<std::pair<std::size_t, std::size_t>>; // offset, length
+void WriteScattered(const std::string& path, std::size_t size, const Ranges& data) {
+    std::ofstream(path, std::ios::binary | std::ios::trunc);
+    fs::resize_file(path, size);
+    std::fstream file(path, std::ios::binary | std::ios::in | std::ios::out);
+    for (const auto& [offset, length] : data) {
+        const std::vector<char> bytes = Pattern(length, 1);
+        file.seekp(static_cast<std::streamoff>(offset));
+        file.write(bytes.data(), static_cast<std::streamsize>(length));
+    }
+}
+
+// Where the drive is zero the image has holes: it is what dd reads, byte for byte,
+// and takes on its disk the blocks of the drive's data and at most one more (its
+// last byte, written to give it its length).
+TEST_F(ImageOnRealDevices, ACreatedImageHasHolesWhereTheDriveIsZero) {
+    constexpr std::size_t kSize = 8 * kChunk, kBlock = 4096;
+    {
+        const std::string probe = folder / "probe";
+        WriteScattered(probe, kSize, {});
+        if (Allocated(probe) != 0)
+            GTEST_SKIP() << "the test folder's file system makes no holes";
+    }
+    struct Case {
+        const char* name;
+        Ranges data;
+    };
+    const Case cases[] = {
+        {"all zero", {}},
+        {"whole chunks of data between zero chunks", {{kChunk, 2 * kChunk}, {5 * kChunk, kChunk}}},
+        {"zero blocks inside a chunk", {{kBlock, kBlock}, {3 * kBlock + 100, 10}}},
+        {"data in the last block only", {{kSize - 1, 1}}},
+    };
+    std::string skipped;
+    for (const Case& test : cases) {
+        const std::string file = folder / "card.img";
+        WriteScattered(file, kSize, test.data);
+        ULONGLONG dataBlocks = 0;
+        for (const auto& [offset, length] : test.data)
+            dataBlocks += (offset + length + kBlock - 1) / kBlock - offset / kBlock;
+        for (DWORD sectorSize : {DWORD{0}, DWORD{512}}) {
+            SCOPED_TRACE(std::string(test.name) + (sectorSize ? ", loop device" : ", stand-in"));
+            std::unique_ptr<LoopDevice> loop;
+            if (sectorSize != 0 && !(loop = LoopDevice::Attach(file, sectorSize, skipped)))
+                continue;
+            const std::string path = loop ? loop->Path() : file;
+            ASSERT_TRUE(device.OpenDevicePath(path.c_str()));
+            const std::string image = folder / "created.img";
+            RunJob(&DiskDevice::StartImageCreate, image);
+            device.CloseDevice();
+            EXPECT_EQ(fs::file_size(image), kSize);
+            EXPECT_TRUE(SameBytes(image, DdCopy(path, folder / "dd.img")));
+            EXPECT_LE(Allocated(image), (dataBlocks + 1) * kBlock);
+        }
+    }
+    EXPECT_TRUE(backend.boxes.empty());
+    if (!skipped.empty())
+        GTEST_SKIP() << "the stand-in files passed; " << skipped;
 }
 
 // An image is a file: neither the file of the open stand-in drive nor a device

@@ -213,4 +213,35 @@ TEST_F(FlushFaultTest, ACreatedImageWhoseFlushFailsIsReported) {
     }
 }
 
+// A gzip image records no size, so a restore counts it first. While it counts the
+// window is busy and shows how far it got; a stop then ends the job on sector 0
+// with nothing written. The image is read from the test's file system, whose read
+// half-way through waits for the stop.
+TEST_F(FlushFaultTest, AStopWhileACompressedImageIsCountedWritesNothing) {
+    constexpr ULONGLONG kSize = 16 * kChunk;
+    SimulatedDisk& disk = OpenDisk(kSize);
+    const std::string store = folder / "store", mount = folder / "mnt";
+    std::string why;
+    auto faults = FaultyFileSystem::Mount(store, mount, why);
+    if (!faults)
+        GTEST_SKIP() << why;
+    const std::string raw = folder / "raw.img";
+    // Bytes gzip cannot squeeze, so that the compressed file is as long as they are.
+    ASSERT_TRUE(RunCommand("{ head -c " + std::to_string(12 * kChunk) + " /dev/urandom > '" + raw +
+                           "' && gzip -c '" + raw + "' > '" + store + "/image.img.gz'; }"));
+    faults->HoldReads("image.img.gz", 3 << 20);
+    ASSERT_EQ(
+        device.StartImageRestore(Range(0, kSize / kSector - 1, (mount + "/image.img.gz").c_str())),
+        1);
+    ASSERT_TRUE(faults->WaitForHeldRead());
+    EXPECT_TRUE(device.IsWorkerRunning());
+    EXPECT_GE(device.GetPosition(), 2 * kChunk);
+    PostThreadMessageA(device.GetWorkerThreadId(), WM_JOB_ABORT, 0, 0);
+    faults->LetReadsGo();
+    WaitForJobEnd();
+    EXPECT_TRUE(backend.boxes.empty());
+    EXPECT_TRUE(disk.Writes().empty());
+    EXPECT_EQ(device.GetPosition(), 0);
+}
+
 } // namespace

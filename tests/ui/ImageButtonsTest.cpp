@@ -17,6 +17,9 @@ namespace fs = std::filesystem;
 constexpr ULONGLONG kDisk = 4 << 20;
 constexpr LONGLONG kLastLba = kDisk / 512 - 1;
 constexpr char kFilter[] = "Disk Image(*.img)|*.img||";
+constexpr char kRestoreFilter[] =
+    "Disk Image(*.img)|*.img|Compressed Disk Image(*.img.xz;*.img.gz;*.img.zst;*.img.bz2)|"
+    "*.img.xz;*.img.gz;*.img.zst;*.img.bz2||";
 
 class ImageButtonsTest : public MainWindowTest {
 protected:
@@ -101,7 +104,7 @@ TEST_F(ImageButtonsTest, RestoreWritesTheChosenFileOverTheStartOfTheCard) {
         ASSERT_EQ(backend.fileDialogs.size(), 1u);
         const framework::FileDialogRequest& request = backend.fileDialogs[0];
         EXPECT_TRUE(request.open);
-        EXPECT_EQ(request.filter, kFilter);
+        EXPECT_EQ(request.filter, kRestoreFilter);
         EXPECT_EQ(request.defaultExtension, "img");
         EXPECT_EQ(request.flags, OFN_READONLY);
         EXPECT_EQ(Text(IDC_RESTORE_IMAGE), "STOP");
