@@ -146,4 +146,27 @@ inline void MakeSource(const std::string& path, long long bytes) {
     }
 }
 
+// Zeros with runs of 0xFF and 0xE5 (empty sectors of other kinds) and a few
+// hundred sectors of data, written out in full (no holes); a file of the right
+// size is kept from an earlier run.
+inline void MakeMostlyEmptySource(const std::string& path, long long bytes) {
+    constexpr int kDataSectors = 300;
+    std::ifstream existing(path, std::ios::binary | std::ios::ate);
+    if (existing && existing.tellg() == bytes)
+        return;
+    std::printf("writing %s (%lld MiB)\n", path.c_str(), bytes >> 20);
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    const long long block = 1 << 20;
+    const long long dataEvery = bytes / kDataSectors;
+    std::vector<char> chunk(static_cast<std::size_t>(block));
+    for (long long done = 0; done < bytes; done += block) {
+        const char fill = (done / block) % 7 == 3 ? '\xFF' : (done / block) % 11 == 5 ? '\xE5' : 0;
+        std::fill(chunk.begin(), chunk.end(), fill);
+        for (long long at = (done + dataEvery - 1) / dataEvery * dataEvery; at < done + block;
+             at += dataEvery)
+            chunk[static_cast<std::size_t>(at - done + 100)] = 'K';
+        out.write(chunk.data(), static_cast<std::streamsize>(block));
+    }
+}
+
 } // namespace bench

@@ -24,27 +24,6 @@ using namespace bench;
 
 constexpr int kRounds = 7;
 constexpr double kGoal = 0.95;
-constexpr int kDataSectors = 300;
-
-void MakeMostlyEmptySource(const std::string& path, long long bytes) {
-    std::ifstream existing(path, std::ios::binary | std::ios::ate);
-    if (existing && existing.tellg() == bytes)
-        return;
-    std::printf("writing %s (%lld MiB)\n", path.c_str(), bytes >> 20);
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    const long long block = 1 << 20;
-    const long long dataEvery = bytes / kDataSectors;
-    std::vector<char> chunk(static_cast<std::size_t>(block));
-    for (long long done = 0; done < bytes; done += block) {
-        const char fill = (done / block) % 7 == 3 ? '\xFF' : (done / block) % 11 == 5 ? '\xE5' : 0;
-        std::fill(chunk.begin(), chunk.end(), fill);
-        for (long long at = (done + dataEvery - 1) / dataEvery * dataEvery; at < done + block;
-             at += dataEvery)
-            chunk[static_cast<std::size_t>(at - done + 100)] = 'K';
-        out.write(chunk.data(), static_cast<std::streamsize>(block));
-    }
-}
-
 struct Job {
     const char* name;
     int (DiskDevice::*start)(const JobParams&);
