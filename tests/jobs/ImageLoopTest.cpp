@@ -79,6 +79,17 @@ protected:
         ASSERT_EQ((device.*start)(WholeDevice(device, text)), 1);
         ASSERT_TRUE(backend.RunUntil([this] { return !device.IsWorkerRunning(); }));
     }
+    // Images the device at path into a file of the test, which must hold size bytes
+    // and be what dd reads of the device; its path.
+    std::string CreateImageOf(const std::string& path, std::size_t size) {
+        const std::string image = folder / "created.img";
+        EXPECT_TRUE(device.OpenDevicePath(path.c_str()));
+        RunJob(&DiskDevice::StartImageCreate, image);
+        device.CloseDevice();
+        EXPECT_EQ(fs::file_size(image), size);
+        EXPECT_TRUE(SameBytes(image, DdCopy(path, folder / "dd.img")));
+        return image;
+    }
     std::string Backing(const std::string& name, std::size_t size, unsigned seed) {
         const std::string path = folder / name;
         WriteBytes(path, Pattern(size, seed));
@@ -105,13 +116,7 @@ TEST_F(ImageOnRealDevices, ACreatedImageIsWhatDdReads) {
         if (source.sectorSize != 0 &&
             !(loop = LoopDevice::Attach(file, source.sectorSize, skipped)))
             continue;
-        const std::string path = loop ? loop->Path() : file;
-        ASSERT_TRUE(device.OpenDevicePath(path.c_str()));
-        const std::string image = folder / "created.img";
-        RunJob(&DiskDevice::StartImageCreate, image);
-        device.CloseDevice();
-        EXPECT_EQ(fs::file_size(image), kSize);
-        EXPECT_TRUE(SameBytes(image, DdCopy(path, folder / "dd.img")));
+        CreateImageOf(loop ? loop->Path() : file, kSize);
     }
     EXPECT_TRUE(backend.boxes.empty());
     if (!skipped.empty())
@@ -170,13 +175,7 @@ TEST_F(ImageOnRealDevices, ACreatedImageHasHolesWhereTheDriveIsZero) {
             std::unique_ptr<LoopDevice> loop;
             if (sectorSize != 0 && !(loop = LoopDevice::Attach(file, sectorSize, skipped)))
                 continue;
-            const std::string path = loop ? loop->Path() : file;
-            ASSERT_TRUE(device.OpenDevicePath(path.c_str()));
-            const std::string image = folder / "created.img";
-            RunJob(&DiskDevice::StartImageCreate, image);
-            device.CloseDevice();
-            EXPECT_EQ(fs::file_size(image), kSize);
-            EXPECT_TRUE(SameBytes(image, DdCopy(path, folder / "dd.img")));
+            const std::string image = CreateImageOf(loop ? loop->Path() : file, kSize);
             EXPECT_LE(Allocated(image), (dataBlocks + 1) * kBlock);
         }
     }

@@ -171,7 +171,7 @@ TEST_F(FlushFaultTest, ACreatedImageWhoseFlushFailsIsReported) {
     SimulatedDisk& disk = OpenDisk(kSize);
     const std::vector<char> contents = Pattern(kSize, 3);
     disk.Fill(0, contents.data(), contents.size());
-    enum class Fault { None, Fsync, Flush };
+    using Fault = FaultyFileSystem::KeepFault;
     struct Case {
         const char* name;
         Fault fault;
@@ -193,10 +193,7 @@ TEST_F(FlushFaultTest, ACreatedImageWhoseFlushFailsIsReported) {
         auto faults = FaultyFileSystem::Mount(store, mount, why);
         if (!faults)
             GTEST_SKIP() << why;
-        if (test.fault == Fault::Fsync)
-            faults->FailFsync();
-        if (test.fault == Fault::Flush)
-            faults->FailFlush();
+        faults->FailKeeping(test.fault);
         disk.BeforeReadAt(2 * kChunk, [this, &test] {
             if (test.stopped)
                 PostThreadMessageA(device.GetWorkerThreadId(), WM_JOB_ABORT, 0, 0);

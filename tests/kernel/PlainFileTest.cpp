@@ -186,7 +186,7 @@ TEST_F(PlainFile, ImageFileIsMeasuredButNamesNoDisk) {
 // A file system may fail what it kept back only at the fsync or at the close:
 // both calls say so with its error.
 TEST_F(PlainFile, FlushAndCloseReportWhatTheFileSystemFails) {
-    enum class Fault { None, Fsync, Flush };
+    using Fault = FaultyFileSystem::KeepFault;
     struct Case {
         const char* name;
         Fault fault;
@@ -205,10 +205,7 @@ TEST_F(PlainFile, FlushAndCloseReportWhatTheFileSystemFails) {
         auto faults = FaultyFileSystem::Mount(m_folder / "store", mount, why);
         if (!faults)
             GTEST_SKIP() << why;
-        if (test.fault == Fault::Fsync)
-            faults->FailFsync();
-        if (test.fault == Fault::Flush)
-            faults->FailFlush();
+        faults->FailKeeping(test.fault);
         HANDLE file =
             Open(mount + "/image.img", GENERIC_WRITE, FILE_ATTRIBUTE_NORMAL, CREATE_ALWAYS);
         ASSERT_NE(file, INVALID_HANDLE_VALUE);

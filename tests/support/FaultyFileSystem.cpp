@@ -210,6 +210,13 @@ void FaultyFileSystem::FailFlush() {
     m_flushFails = true;
 }
 
+void FaultyFileSystem::FailKeeping(KeepFault fault) {
+    if (fault == KeepFault::Fsync)
+        FailFsync();
+    if (fault == KeepFault::Flush)
+        FailFlush();
+}
+
 void FaultyFileSystem::HoldReads(const std::string& name, ULONGLONG offset) {
     std::lock_guard lock(m_mutex);
     m_heldReads[name].insert(offset);

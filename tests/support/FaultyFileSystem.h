@@ -43,6 +43,9 @@ public:
     void FailWrites(const std::string& name, ULONGLONG offset);
     void FailFsync();
     void FailFlush();
+    // What fails to keep the bytes written: nothing, the fsync, or the flush at the close.
+    enum class KeepFault { None, Fsync, Flush };
+    void FailKeeping(KeepFault fault);
     // A read that covers the offset waits, in the kernel's read of the file, until
     // LetReadsGo; WaitForHeldRead returns once one does (false after a guard of a
     // minute). Reads after LetReadsGo pass.
