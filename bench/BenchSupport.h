@@ -81,6 +81,30 @@ inline double InMemoryGBps(const std::vector<unsigned char>& head, std::size_t c
     return static_cast<double>(done) / Seconds(start) / 1e9;
 }
 
+// Times of a reference (dd or a tool) and of a job over the same rounds, and each
+// round's ratio of the reference's time to the job's.
+struct Turns {
+    std::vector<double> theirs, ours, ratios;
+};
+
+// Each round runs the reference, the job, the job again and the reference again, and
+// compares the sums: the storage under a stand-in file alternates between a fast and
+// a slow pass over the same bytes, and in this order each side has one of each.
+inline Turns TakeTurns(int rounds, const std::function<double()>& theirs,
+                       const std::function<double()>& ours) {
+    Turns turns;
+    for (int round = 0; round < rounds; ++round) {
+        const double first = theirs();
+        const double ourFirst = ours();
+        const double ourSecond = ours();
+        const double second = theirs();
+        turns.theirs.push_back((first + second) / 2);
+        turns.ours.push_back((ourFirst + ourSecond) / 2);
+        turns.ratios.push_back((first + second) / (ourFirst + ourSecond));
+    }
+    return turns;
+}
+
 inline double ShellSeconds(const std::string& command) {
     auto start = Clock::now();
     std::system(command.c_str());

@@ -13,8 +13,9 @@
 //                  into dd of=SOURCE oflag=direct,dsync bs=512K (iflag=fullblock,
 //                  as a pipe hands dd short blocks that direct writes refuse)
 // The images hold the source's own bytes, so the restores leave it as it was. The
-// tool and the job take turns; the ratio of each round is the tool's time over the
-// job's, and the medians are shown with the space the sparse images take.
+// tool and the job take turns (TakeTurns: three rounds of tool, job, job, tool);
+// the ratio of each round is the tool's time over the job's, and the medians are shown with the
+// space the sparse images take.
 #include "bench/BenchSupport.h"
 #include "platform/framework/HeadlessBackend.h"
 
@@ -28,7 +29,7 @@ namespace {
 
 using namespace bench;
 
-constexpr int kRounds = 5;
+constexpr int kRounds = 3;
 constexpr double kGoal = 0.95;
 
 struct Transfer {
@@ -93,15 +94,12 @@ bool BenchSource(const std::string& source, const std::string& base, long long b
     std::printf("\n%s, %.0f MiB, mostly empty\n", source.c_str(), mib);
     std::printf("%-16s %10s %10s %7s %6s\n", "job", "tool MiB/s", "job MiB/s", "ratio", "goal");
     for (const Transfer& transfer : transfers) {
-        std::vector<double> tools, jobs, ratios;
-        for (int round = 0; round < kRounds; ++round) {
-            tools.push_back(ShellSeconds(transfer.tool));
-            jobs.push_back(JobSeconds(device, transfer.start, transfer.image));
-            ratios.push_back(tools.back() / jobs.back());
-        }
-        const double ratio = Median(ratios);
+        const Turns turns = TakeTurns(
+            kRounds, [&] { return ShellSeconds(transfer.tool); },
+            [&] { return JobSeconds(device, transfer.start, transfer.image); });
+        const double ratio = Median(turns.ratios);
         std::printf("%-16s %10.0f %10.0f %7.2f %6.2f%s\n", transfer.name.c_str(),
-                    mib / Median(tools), mib / Median(jobs), ratio, kGoal,
+                    mib / Median(turns.theirs), mib / Median(turns.ours), ratio, kGoal,
                     ratio < kGoal ? "  BELOW GOAL" : "");
         met = met && ratio >= kGoal;
     }

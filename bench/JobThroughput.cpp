@@ -5,9 +5,10 @@
 //   bench_jobs [FILE [MiB]]     (default /tmp/kolm_bench.img, 1024 MiB)
 //
 // The file is filled with pseudo-random bytes once and kept for the next run. For
-// each source and job, dd and the job take turns for seven rounds; each round's
-// ratio compares the two runs side by side, and the medians are shown, as the
-// storage under a stand-in file swings by a third from one run to the next. Each
+// each source and job, dd and the job take turns (TakeTurns: five rounds of dd,
+// job, job, dd); each round's ratio compares the runs side by side, and the
+// medians are shown, as the storage under a stand-in file swings by a third from
+// one run to the next. Each
 // search also shows its work per chunk alone, FindInSectors timed over chunks
 // already in memory (16 MiB of the source), in GB/s: the search works on a chunk
 // while the next ones are read, so this is the pace it could keep on a faster disk.
@@ -32,7 +33,7 @@ namespace {
 
 using namespace bench;
 
-constexpr int kRounds = 7;
+constexpr int kRounds = 5;
 constexpr DWORD kChunkBytes = 512 * 1024;
 
 double DdSeconds(const std::string& source) {
@@ -96,17 +97,13 @@ bool BenchSource(const std::string& source, long long bytes,
     std::printf("%-18s %10s %10s %7s %6s  %s\n", "job", "dd MiB/s", "job MiB/s", "ratio", "goal",
                 "in memory GB/s (goal)");
     for (const Job& job : jobs) {
-        std::vector<double> dds, ourss, ratios;
-        for (int round = 0; round < kRounds; ++round) {
-            dds.push_back(DdSeconds(source));
-            ourss.push_back(JobSeconds(device, job));
-            ratios.push_back(dds.back() / ourss.back());
-        }
+        const Turns turns = TakeTurns(
+            kRounds, [&] { return DdSeconds(source); }, [&] { return JobSeconds(device, job); });
         // A search that found something stopped early and measured nothing.
         if (job.type >= 0 && device.GetPosition() != device.GetLastLba() * 512)
             std::printf("  (%s matched at byte %lld)\n", job.name,
                         static_cast<long long>(device.GetPosition()));
-        const double ratio = Median(ratios);
+        const double ratio = Median(turns.ratios);
         bool jobMet = ratio >= kGoal;
         std::string inMemory = "-";
         if (job.type >= 0) {
@@ -119,8 +116,8 @@ bool BenchSource(const std::string& source, long long bytes,
             inMemory = text;
             jobMet = jobMet && rate >= job.inMemoryGoal;
         }
-        std::printf("%-18s %10.0f %10.0f %7.2f %6.2f  %s%s\n", job.name, mib / Median(dds),
-                    mib / Median(ourss), ratio, kGoal, inMemory.c_str(),
+        std::printf("%-18s %10.0f %10.0f %7.2f %6.2f  %s%s\n", job.name, mib / Median(turns.theirs),
+                    mib / Median(turns.ours), ratio, kGoal, inMemory.c_str(),
                     jobMet ? "" : "  BELOW GOAL");
         met = met && jobMet;
     }

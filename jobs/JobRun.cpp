@@ -43,8 +43,11 @@ void JobRun::Begin(LONGLONG total) {
     m_device.Lock();
     m_locked = true;
     if (ReadsAhead()) {
+        // A device is read two chunks at once; a file of the job's own may be a
+        // compressed image, read in order only.
+        const std::size_t readers = Source() == DeviceHandle() ? 2 : 1;
         m_readAhead = std::make_unique<ReadAhead>(Source(), m_chunkLength, total,
-                                                  ZeroesBuffer() ? m_chunkLength : 0);
+                                                  ZeroesBuffer() ? m_chunkLength : 0, readers);
         if (!m_readAhead->Started())
             m_readAhead.reset();
     }

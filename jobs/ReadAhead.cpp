@@ -5,32 +5,41 @@
 #include <chrono>
 #include <thread>
 
-ReadAhead::ReadAhead(HANDLE file, DWORD chunkLength, LONGLONG total, DWORD zeroed)
-    : m_file(file), m_chunkLength(chunkLength), m_zeroed(zeroed), m_remaining(total) {
+ReadAhead::ReadAhead(HANDLE file, DWORD chunkLength, LONGLONG total, DWORD zeroed,
+                     std::size_t readers)
+    : m_file(file), m_chunkLength(chunkLength), m_total(std::max<LONGLONG>(total, 0)),
+      m_zeroed(zeroed) {
+    LARGE_INTEGER from{};
+    SetFilePointerEx(m_file, LARGE_INTEGER{0}, &from, FILE_CURRENT);
+    m_from = from.QuadPart;
+    m_pointer = m_from;
+    m_ended = static_cast<std::size_t>((m_total + chunkLength - 1) / chunkLength);
     for (Slot& slot : m_slots)
         slot.buffer = NewChunkBuffer(chunkLength);
-    m_finished = total <= 0;
-    m_helper = CreateThread(nullptr, 0, ServeThread, this, 0, nullptr);
+    for (std::size_t i = 0; i < std::clamp<std::size_t>(readers, 1, kMaxReaders); ++i)
+        m_helpers[i] = CreateThread(nullptr, 0, ServeThread, this, 0, nullptr);
 }
 
 ReadAhead::~ReadAhead() {
-    if (m_helper == nullptr)
-        return;
     {
         std::lock_guard lock(m_mutex);
         m_stopping = true;
     }
     m_changed.notify_all();
-    WaitForSingleObject(m_helper, INFINITE);
-    CloseHandle(m_helper);
-    if (m_taken < m_started)
-        SetFilePointerEx(m_file, LARGE_INTEGER{m_slots[m_taken % kSlots].from}, nullptr,
-                         FILE_BEGIN);
+    for (HANDLE helper : m_helpers) {
+        if (helper == nullptr)
+            continue;
+        WaitForSingleObject(helper, INFINITE);
+        CloseHandle(helper);
+    }
+    SetFilePointerEx(m_file, LARGE_INTEGER{m_pointer}, nullptr, FILE_BEGIN);
 }
 
 namespace {
 // A chunk from a fast source (a loop device over cached pages) arrives sooner than
-// this: falling asleep and being woken for it would cost more than the wait.
+// this: falling asleep and being woken for it would cost more than the wait. From
+// a disk it comes later, and spinning for it would take the core that the disk's
+// completions and the helpers need.
 constexpr auto kSpin = std::chrono::microseconds(100);
 } // namespace
 
@@ -42,25 +51,29 @@ bool ReadAhead::Next(BYTE*& buffer, DWORD& done) {
     // A helper waiting for this slot starts reading into it at once.
     m_changed.notify_all();
     const auto ready = [this] {
-        return (m_taken < m_started && m_slots[m_taken % kSlots].read) ||
-               (m_finished && m_taken == m_started);
+        return m_taken >= m_ended || (m_taken < m_started && m_slots[m_taken % kSlots].read);
     };
     std::unique_lock lock(m_mutex);
-    const auto spinUntil = std::chrono::steady_clock::now() + kSpin;
-    while (!ready() && std::chrono::steady_clock::now() < spinUntil) {
+    const auto waitFrom = std::chrono::steady_clock::now();
+    while (m_spins && !ready() && std::chrono::steady_clock::now() < waitFrom + kSpin) {
         lock.unlock();
         std::this_thread::yield();
         lock.lock();
     }
-    m_changed.wait(lock, ready);
-    // Asked beyond the last read: nothing more comes, as from a read at the end.
-    if (m_taken == m_started) {
+    if (!ready()) {
+        m_changed.wait(lock, ready);
+        // Spinning pays while the last wait was short.
+        m_spins = std::chrono::steady_clock::now() < waitFrom + kSpin;
+    }
+    // Asked beyond the last chunk: nothing more comes, as from a read at the end.
+    if (m_taken >= m_ended) {
         done = 0;
         return true;
     }
     const Slot& slot = m_slots[m_taken % kSlots];
     ++m_taken;
     m_holding = true;
+    m_pointer += slot.done;
     buffer = slot.buffer.get();
     done = slot.done;
     if (!slot.ok)
@@ -70,7 +83,12 @@ bool ReadAhead::Next(BYTE*& buffer, DWORD& done) {
 
 bool ReadAhead::MayRead() const {
     const std::size_t inUse = m_started - m_taken + (m_holding ? 1 : 0);
-    return !m_finished && inUse < kSlots;
+    return m_started < m_ended && inUse < kSlots;
+}
+
+DWORD ReadAhead::CountOf(std::size_t chunk) const {
+    const LONGLONG offset = static_cast<LONGLONG>(chunk) * m_chunkLength;
+    return static_cast<DWORD>(std::min<LONGLONG>(m_total - offset, m_chunkLength));
 }
 
 DWORD ReadAhead::ServeThread(LPVOID reader) {
@@ -84,17 +102,16 @@ void ReadAhead::Serve() {
         m_changed.wait(lock, [this] { return m_stopping || MayRead(); });
         if (m_stopping)
             return;
-        Slot& slot = m_slots[m_started % kSlots];
+        const std::size_t chunk = m_started++;
+        Slot& slot = m_slots[chunk % kSlots];
         slot.read = false;
-        ++m_started;
-        const auto count = static_cast<DWORD>(std::min<LONGLONG>(m_remaining, m_chunkLength));
         // The job leaves a slot alone until it has been read.
         lock.unlock();
-        Read(slot, count);
+        Read(slot, chunk);
         lock.lock();
         slot.read = true;
-        m_remaining -= slot.done;
-        m_finished = !slot.ok || slot.done == 0 || m_remaining <= 0;
+        if (!slot.ok || slot.done < CountOf(chunk))
+            m_ended = std::min(m_ended, chunk + 1);
         // Woken with the lock still held, the job would only wait for it again,
         // and the next read would wait for that wake-up.
         lock.unlock();
@@ -103,12 +120,14 @@ void ReadAhead::Serve() {
     }
 }
 
-void ReadAhead::Read(Slot& slot, DWORD count) {
-    LARGE_INTEGER from{};
-    SetFilePointerEx(m_file, LARGE_INTEGER{0}, &from, FILE_CURRENT);
-    slot.from = from.QuadPart;
+void ReadAhead::Read(Slot& slot, std::size_t chunk) {
+    const auto offset =
+        static_cast<ULONGLONG>(m_from) + static_cast<ULONGLONG>(chunk) * m_chunkLength;
+    OVERLAPPED at{};
+    at.Offset = static_cast<DWORD>(offset);
+    at.OffsetHigh = static_cast<DWORD>(offset >> 32);
     slot.done = 0;
-    slot.ok = ReadFile(m_file, slot.buffer.get(), count, &slot.done, nullptr) != FALSE;
+    slot.ok = ReadFile(m_file, slot.buffer.get(), CountOf(chunk), &slot.done, &at) != FALSE;
     slot.error = slot.ok ? 0 : GetLastError();
     ZeroRest(slot.buffer.get(), m_zeroed, slot.done);
 }

@@ -22,25 +22,32 @@ std::shared_ptr<FileHandle> FileOf(HANDLE file) {
 }
 
 // An unbuffered handle moves whole sectors at sector offsets, nothing else.
-bool FitsUnbuffered(const FileHandle& file, DWORD count) {
+bool FitsUnbuffered(const FileHandle& file, ULONGLONG offset, DWORD count) {
     if (!(file.flags & FILE_FLAG_NO_BUFFERING))
         return true;
     DWORD unit = file.object->SectorSize();
-    return unit != 0 && count % unit == 0 && static_cast<ULONGLONG>(file.position) % unit == 0;
+    return unit != 0 && count % unit == 0 && offset % unit == 0;
 }
 
-template <typename Transfer> BOOL Move(HANDLE handle, DWORD count, DWORD* done, Transfer transfer) {
+// A transfer at the file pointer moves it on; one at an OVERLAPPED's offset leaves
+// it alone.
+template <typename Transfer>
+BOOL Move(HANDLE handle, DWORD count, DWORD* done, LPVOID overlapped, Transfer transfer) {
     DWORD moved = 0;
     if (done != nullptr)
         *done = 0;
     auto file = FileOf(handle);
     if (!file)
         return FALSE;
-    if (!FitsUnbuffered(*file, count))
+    const auto* at = static_cast<const OVERLAPPED*>(overlapped);
+    const ULONGLONG offset = at == nullptr ? static_cast<ULONGLONG>(file->position)
+                                           : ULONGLONG{at->OffsetHigh} << 32 | at->Offset;
+    if (!FitsUnbuffered(*file, offset, count))
         return Fail(ERROR_INVALID_PARAMETER);
-    if (DWORD error = transfer(*file, moved); error != 0)
+    if (DWORD error = transfer(*file->object, offset, moved); error != 0)
         return Fail(error);
-    file->position += moved;
+    if (at == nullptr)
+        file->position += moved;
     if (done != nullptr)
         *done = moved;
     return TRUE;
@@ -86,16 +93,18 @@ HANDLE CreateFileA(LPCSTR path, DWORD access, DWORD share, LPVOID, DWORD disposi
     return kernel::AddHandle(std::move(file));
 }
 
-BOOL ReadFile(HANDLE handle, LPVOID buffer, DWORD count, DWORD* read, LPVOID) {
-    return Move(handle, count, read, [&](FileHandle& file, DWORD& moved) {
-        return file.object->Read(static_cast<ULONGLONG>(file.position), buffer, count, moved);
-    });
+BOOL ReadFile(HANDLE handle, LPVOID buffer, DWORD count, DWORD* read, LPVOID overlapped) {
+    return Move(handle, count, read, overlapped,
+                [&](kernel::OpenObject& object, ULONGLONG offset, DWORD& moved) {
+                    return object.Read(offset, buffer, count, moved);
+                });
 }
 
-BOOL WriteFile(HANDLE handle, LPCVOID buffer, DWORD count, DWORD* written, LPVOID) {
-    return Move(handle, count, written, [&](FileHandle& file, DWORD& moved) {
-        return file.object->Write(static_cast<ULONGLONG>(file.position), buffer, count, moved);
-    });
+BOOL WriteFile(HANDLE handle, LPCVOID buffer, DWORD count, DWORD* written, LPVOID overlapped) {
+    return Move(handle, count, written, overlapped,
+                [&](kernel::OpenObject& object, ULONGLONG offset, DWORD& moved) {
+                    return object.Write(offset, buffer, count, moved);
+                });
 }
 
 BOOL SetFilePointerEx(HANDLE handle, LARGE_INTEGER distance, LARGE_INTEGER* newPosition,

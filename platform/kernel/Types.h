@@ -34,6 +34,16 @@ struct ULARGE_INTEGER {
     ULONGLONG QuadPart;
 };
 
+// Given to ReadFile or WriteFile, the offset the transfer is made at; the file
+// pointer stays where it was, so that two threads may read one handle at once.
+struct OVERLAPPED {
+    UINT_PTR Internal;
+    UINT_PTR InternalHigh;
+    DWORD Offset;
+    DWORD OffsetHigh;
+    HANDLE hEvent;
+};
+
 struct SYSTEMTIME {
     WORD wYear;
     WORD wMonth;

@@ -99,7 +99,7 @@ TEST_F(ImageJobTest, ChunksOfAFloppyAndOfAMillionKilobytes) {
         const std::string image = fast / "disk.img";
 
         Create(image, 0, last);
-        ExpectChunks(source.Reads(), test.chunks, test.length, test.last);
+        ExpectChunks(sim::ByOffset(source.Reads()), test.chunks, test.length, test.last);
         EXPECT_EQ(fs::file_size(image), test.size);
         EXPECT_EQ(device.GetPosition(), last * 512);
 

@@ -284,6 +284,12 @@ void SimulatedDisk::RunActionAt(const std::map<ULONGLONG, std::function<void()>>
         action();
 }
 
+std::vector<Transfer> ByOffset(std::vector<Transfer> transfers) {
+    std::stable_sort(transfers.begin(), transfers.end(),
+                     [](const Transfer& a, const Transfer& b) { return a.offset < b.offset; });
+    return transfers;
+}
+
 std::vector<Transfer> SimulatedDisk::Reads() const {
     std::lock_guard lock(m_mutex);
     return m_reads;

@@ -50,6 +50,10 @@ struct Transfer {
     friend bool operator==(const Transfer&, const Transfer&) = default;
 };
 
+// Transfers in the order of their offsets: a job that reads ahead has two reads
+// in flight, and either may reach the disk first.
+std::vector<Transfer> ByOffset(std::vector<Transfer> transfers);
+
 class SimulatedDisk {
 public:
     SimulatedDisk(int number, ULONGLONG size, DWORD sectorSize);
