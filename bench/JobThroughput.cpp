@@ -2,7 +2,9 @@
 // source with O_DIRECT in 512 KiB blocks, on a stand-in file of 1 GiB and, as root,
 // on a loop device over it. Run by hand:
 //
-//   bench_jobs [FILE [MiB]]     (default /tmp/kolm_bench.img, 1024 MiB)
+//   bench_jobs [FILE [MiB [JOB]]]     (default /tmp/kolm_bench.img, 1024 MiB)
+//
+// A JOB runs only the jobs whose names begin with it ("HEX", "Unicode ?").
 //
 // The file is filled with pseudo-random bytes once and kept for the next run. For
 // each source and job, dd and the job take turns (TakeTurns: five rounds of dd,
@@ -72,8 +74,8 @@ double JobSeconds(DiskDevice& device, const Job& job) {
 // of the random source, and those sectors are rendered.
 const std::string kJapanese = Jp("漢字のないテキスト");
 
-bool BenchSource(const std::string& source, long long bytes,
-                 const std::vector<unsigned char>& head) {
+bool BenchSource(const std::string& source, long long bytes, const std::vector<unsigned char>& head,
+                 const std::string& only) {
     DiskDevice device;
     if (!device.OpenDevicePath(source.c_str())) {
         std::printf("%s: cannot be opened and locked\n", source.c_str());
@@ -97,6 +99,8 @@ bool BenchSource(const std::string& source, long long bytes,
     std::printf("%-18s %10s %10s %7s %6s  %s\n", "job", "dd MiB/s", "job MiB/s", "ratio", "goal",
                 "in memory GB/s (goal)");
     for (const Job& job : jobs) {
+        if (!std::string(job.name).starts_with(only))
+            continue;
         const Turns turns = TakeTurns(
             kRounds, [&] { return DdSeconds(source); }, [&] { return JobSeconds(device, job); });
         // A search that found something stopped early and measured nothing.
@@ -202,12 +206,13 @@ void BenchMemory(const std::string& source) {
 int main(int argc, char** argv) {
     const std::string path = argc > 1 ? argv[1] : "/tmp/kolm_bench.img";
     const long long bytes = (argc > 2 ? std::atoll(argv[2]) : 1024) << 20;
+    const std::string only = argc > 3 ? argv[3] : "";
     framework::HeadlessBackend backend; // answers the read test's summary box
     MakeSource(path, bytes);
     BenchMemory(path);
     const std::vector<unsigned char> head = SourceHead(path, 16 << 20);
     const bool met = OnFileAndLoop(path, [&](const std::string& source) {
-        return BenchSource(source, bytes, head) & BenchReadSpans(source, bytes);
+        return BenchSource(source, bytes, head, only) & BenchReadSpans(source, bytes);
     });
     std::printf("\n%s\n", met ? "all goals met" : "some goals not met");
     return met ? 0 : 1;
