@@ -28,9 +28,16 @@ struct Tool {
 
 // zstd records the size only of a file it is given by name; gzip and bzip2 never.
 const Tool kTools[] = {
-    {"xz", "xz", "xz -T0 -c", true},       {"gzip", "gzip", "gzip -c", false},
-    {"zstd", "zstd", "zstd -q -c", true},  {"zstd from a pipe", "zstd", "zstd -q -c", false},
+    {"xz", "xz", "xz -T0 -c", true},
+    {"gzip", "gzip", "gzip -c", false},
+    {"zstd", "zstd", "zstd -q -c", true},
+    {"zstd from a pipe", "zstd", "zstd -q -c", false},
     {"bzip2", "bzip2", "bzip2 -c", false},
+    // Small blocks, and a second stream after the first as pbzip2 and lbzip2 write them.
+    {"bzip2, two streams", "bzip2",
+     "{ t=$(mktemp); cat > \"$t\"; head -c 700000 \"$t\" | bzip2 -1 -c;"
+     " tail -c +700001 \"$t\" | bzip2 -1 -c; rm -f \"$t\"; }",
+     false},
 };
 
 bool Have(const Tool& tool) {
