@@ -17,7 +17,8 @@
 // The worst cases are patterns whose first character is common in the rendering.
 // Last, for each source, which bytes a search read when it found a match and when
 // it was stopped, and how long the stop waited: at most two chunks past the chunk
-// where it stopped, and no longer than the read in flight.
+// where it stopped, and no longer than the two reads in flight (two chunk reads at
+// the source's pace, and a millisecond for the threads).
 #include "bench/BenchSupport.h"
 #include "device/DiskDevice.h"
 #include "platform/framework/HeadlessBackend.h"
