@@ -1,6 +1,7 @@
 #include "platform/kernel/Kernel.h"
 #include "platform/text/Cp932.h"
 
+#include <clocale>
 #include <cstdlib>
 #include <cstring>
 #include <langinfo.h>
@@ -10,16 +11,33 @@ namespace {
 
 thread_local DWORD lastError = 0;
 
-// The text of a code of the platform's own; the C library has the others, in the
-// user's language and in the locale's charset, which the system reads as code
-// page 932 only once converted.
+struct OwnText {
+    DWORD code;
+    const char* english;
+    const char* japanese; // UTF-8
+};
+
+// The codes of the platform's own, in English and, for a Japanese desktop, in
+// Japanese as the C library's texts are there.
+constexpr OwnText kOwnTexts[] = {
+    {ERROR_HANDLE_EOF, "Reached the end of the file.", "ファイルの終わりに達しました。"},
+    {ERROR_INVALID_DATA, "The compressed data is corrupt.", "圧縮されたデータが壊れています。"},
+    {ERROR_TRUNCATED_DATA, "The compressed file ends before its data does.",
+     "圧縮ファイルがデータの途中で終わっています。"},
+};
+
+bool JapaneseMessages() {
+    const char* locale = std::setlocale(LC_MESSAGES, nullptr);
+    return locale != nullptr && std::strncmp(locale, "ja", 2) == 0;
+}
+
+// The text of a code: the platform's own, or the C library's, in the user's
+// language and in the locale's charset, which the system reads as code page 932
+// only once converted.
 std::string SystemText(DWORD code) {
-    if (code == ERROR_HANDLE_EOF)
-        return "Reached the end of the file.";
-    if (code == ERROR_INVALID_DATA)
-        return "The compressed data is corrupt.";
-    if (code == ERROR_TRUNCATED_DATA)
-        return "The compressed file ends before its data does.";
+    for (const OwnText& own : kOwnTexts)
+        if (own.code == code)
+            return JapaneseMessages() ? text::FromUtf8(own.japanese) : own.english;
     char text[256];
     return text::FromCharset(strerror_r(static_cast<int>(code), text, sizeof text),
                              nl_langinfo(CODESET));

@@ -39,7 +39,10 @@ TEST(ErrorTexts, TheErrorBoxSpeaksTheUsersLanguageInCodePage932) {
         {"de_DE.UTF-8", ERROR_INVALID_HANDLE, "Ung?ltiger Dateideskriptor"},
         {"de_DE.UTF-8", ERROR_ACCESS_DENIED, "Keine Berechtigung"},
         {"ja_JP.UTF-8", ERROR_ACCESS_DENIED, "許可がありません"},
-        {"ja_JP.UTF-8", ERROR_HANDLE_EOF, "Reached the end of the file."},
+        {"C", ERROR_HANDLE_EOF, "Reached the end of the file."},
+        {"ja_JP.UTF-8", ERROR_HANDLE_EOF, "ファイルの終わりに達しました。"},
+        {"de_DE.UTF-8", ERROR_TRUNCATED_DATA, "The compressed file ends before its data does."},
+        {"ja_JP.UTF-8", ERROR_INVALID_DATA, "圧縮されたデータが壊れています。"},
     };
     for (const Case& test : cases) {
         SCOPED_TRACE(std::string(test.locale) + " " + std::to_string(test.code));
