@@ -105,6 +105,12 @@ inline Turns TakeTurns(int rounds, const std::function<double()>& theirs,
     return turns;
 }
 
+// The jobs' chunk, and dd reading the source as the jobs do: O_DIRECT, a chunk at a time.
+constexpr unsigned kChunkBytes = 512 * 1024;
+inline std::string DdRead(const std::string& source) {
+    return "dd if=" + source + " of=/dev/null iflag=direct bs=512K status=none";
+}
+
 inline double ShellSeconds(const std::string& command) {
     auto start = Clock::now();
     std::system(command.c_str());

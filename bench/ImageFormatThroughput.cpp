@@ -14,8 +14,8 @@
 //                  as a pipe hands dd short blocks that direct writes refuse)
 // The images hold the source's own bytes, so the restores leave it as it was. The
 // tool and the job take turns (TakeTurns: three rounds of tool, job, job, tool);
-// the ratio of each round is the tool's time over the job's, and the medians are shown with the
-// space the sparse images take.
+// the ratio of each round is the tool's time over the job's, and the medians are
+// shown with the space the sparse images take.
 #include "bench/BenchSupport.h"
 #include "platform/framework/HeadlessBackend.h"
 

@@ -10,10 +10,10 @@
 // each source and job, dd and the job take turns (TakeTurns: five rounds of dd,
 // job, job, dd); each round's ratio compares the runs side by side, and the
 // medians are shown, as the storage under a stand-in file swings by a third from
-// one run to the next. Each
-// search also shows its work per chunk alone, FindInSectors timed over chunks
-// already in memory (16 MiB of the source), in GB/s: the search works on a chunk
-// while the next ones are read, so this is the pace it could keep on a faster disk.
+// one run to the next. Each search also shows its work per chunk alone,
+// FindInSectors timed over chunks already in memory (16 MiB of the source), in
+// GB/s: the search works on a chunk while the next ones are read, so this is the
+// pace it could keep on a faster disk.
 // The worst cases are patterns whose first character is common in the rendering.
 // Last, for each source, which bytes a search read when it found a match and when
 // it was stopped, and how long the stop waited: at most two chunks past the chunk
@@ -37,13 +37,6 @@ namespace {
 using namespace bench;
 
 constexpr int kRounds = 5;
-constexpr DWORD kChunkBytes = 512 * 1024;
-
-double DdSeconds(const std::string& source) {
-    auto start = Clock::now();
-    std::system(("dd if=" + source + " of=/dev/null iflag=direct bs=512K status=none").c_str());
-    return Seconds(start);
-}
 
 struct Job {
     const char* name;
@@ -103,7 +96,8 @@ bool BenchSource(const std::string& source, long long bytes, const std::vector<u
         if (!std::string(job.name).starts_with(only))
             continue;
         const Turns turns = TakeTurns(
-            kRounds, [&] { return DdSeconds(source); }, [&] { return JobSeconds(device, job); });
+            kRounds, [&] { return ShellSeconds(DdRead(source)); },
+            [&] { return JobSeconds(device, job); });
         // A search that found something stopped early and measured nothing.
         if (job.type >= 0 && device.GetPosition() != device.GetLastLba() * 512)
             std::printf("  (%s matched at byte %lld)\n", job.name,

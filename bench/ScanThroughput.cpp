@@ -27,7 +27,6 @@ using namespace bench;
 constexpr int kRounds = 5;
 constexpr double kGoal = 0.95;
 constexpr double kInMemoryGoal = 10; // GB/s
-constexpr DWORD kChunkBytes = 512 * 1024;
 struct Job {
     const char* name;
     int (DiskDevice::*start)(const JobParams&);
@@ -42,7 +41,7 @@ bool BenchSource(const std::string& source, long long bytes) {
     }
     const Job jobs[] = {{"read test", &DiskDevice::StartReadTest, 0.0},
                         {"scan", &DiskDevice::StartDataScan, kGoal}};
-    const std::string dd = "dd if=" + source + " of=/dev/null iflag=direct bs=512K status=none";
+    const std::string dd = DdRead(source);
     const double mib = static_cast<double>(bytes) / (1 << 20);
     std::printf("\n%s, %.0f MiB\n%-10s %10s %10s %7s %6s\n", source.c_str(), mib, "job", "dd MiB/s",
                 "job MiB/s", "ratio", "goal");

@@ -48,7 +48,6 @@ private:
 
     static DWORD ServeThread(LPVOID reader);
     void Serve();
-    std::size_t LastChunk() const;
     bool MayRead() const;
     DWORD CountOf(std::size_t chunk) const;
     void Read(Slot& slot, std::size_t chunk);
@@ -63,7 +62,7 @@ private:
     std::array<Slot, kSlots> m_slots;
     std::size_t m_taken = 0;   // chunks the job has taken
     std::size_t m_started = 0; // reads begun
-    std::size_t m_ended;       // the chunks after the first read that ended the reading
+    std::size_t m_ended;       // chunks that may be handed out: to the first that ended the reading
     bool m_holding = false;    // the job holds the slot of chunk m_taken - 1
     bool m_stopping = false;
     bool m_spins = true; // the job spins before it sleeps in Next (its own thread's)

@@ -33,7 +33,7 @@ Parts Split(const std::vector<char>& file) {
     BlockSplitter splitter;
     std::mt19937 random(7);
     std::size_t given = 0;
-    DWORD streamCrc = 0, combined = 0;
+    DWORD combined = 0;
     std::size_t inStream = 0;
     for (;;) {
         Block block;
@@ -53,8 +53,7 @@ Parts Split(const std::vector<char>& file) {
             parts.blocks.push_back(std::move(block));
             ++inStream;
         } else if (parts.last == Found::StreamEnd) {
-            streamCrc = recorded;
-            EXPECT_EQ(streamCrc, combined);
+            EXPECT_EQ(recorded, combined);
             parts.blocksPerStream.push_back(inStream);
             combined = 0;
             inStream = 0;
