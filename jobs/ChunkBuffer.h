@@ -1,16 +1,17 @@
 #pragma once
-// The buffer a job moves its chunks through, aligned to a page so that
-// unbuffered reads go straight into it.
+// The buffer a job moves its chunks through, in whole pages so that unbuffered
+// transfers go straight into it.
 #include "platform/kernel/Types.h"
 
 #include <memory>
 
-struct AlignedDelete {
+struct ChunkRelease {
     void operator()(BYTE* buffer) const;
 };
-using ChunkBuffer = std::unique_ptr<BYTE[], AlignedDelete>;
+using ChunkBuffer = std::unique_ptr<BYTE[], ChunkRelease>;
 
-ChunkBuffer NewChunkBuffer(DWORD length);
+// Throws std::bad_alloc when there is no memory for it.
+ChunkBuffer NewChunkBuffer(SIZE_T length);
 
 // Zeroes what a read did not fill of the first zeroed bytes: the buffer then
 // holds what zeroing it before the read would have left, at a fraction of the cost.

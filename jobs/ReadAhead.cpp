@@ -14,8 +14,9 @@ ReadAhead::ReadAhead(HANDLE file, DWORD chunkLength, LONGLONG total, DWORD zeroe
     m_from = from.QuadPart;
     m_pointer = m_from;
     m_ended = static_cast<std::size_t>((m_total + chunkLength - 1) / chunkLength);
-    for (Slot& slot : m_slots)
-        slot.buffer = NewChunkBuffer(chunkLength);
+    m_buffers = NewChunkBuffer(SIZE_T{chunkLength} * kSlots);
+    for (std::size_t i = 0; i < kSlots; ++i)
+        m_slots[i].buffer = m_buffers.get() + SIZE_T{chunkLength} * i;
     for (std::size_t i = 0; i < std::clamp<std::size_t>(readers, 1, kMaxReaders); ++i)
         m_helpers[i] = CreateThread(nullptr, 0, ServeThread, this, 0, nullptr);
 }
@@ -74,7 +75,7 @@ bool ReadAhead::Next(BYTE*& buffer, DWORD& done) {
     ++m_taken;
     m_holding = true;
     m_pointer += slot.done;
-    buffer = slot.buffer.get();
+    buffer = slot.buffer;
     done = slot.done;
     if (!slot.ok)
         SetLastError(slot.error);
@@ -127,7 +128,7 @@ void ReadAhead::Read(Slot& slot, std::size_t chunk) {
     at.Offset = static_cast<DWORD>(offset);
     at.OffsetHigh = static_cast<DWORD>(offset >> 32);
     slot.done = 0;
-    slot.ok = ReadFile(m_file, slot.buffer.get(), CountOf(chunk), &slot.done, &at) != FALSE;
+    slot.ok = ReadFile(m_file, slot.buffer, CountOf(chunk), &slot.done, &at) != FALSE;
     slot.error = slot.ok ? 0 : GetLastError();
-    ZeroRest(slot.buffer.get(), m_zeroed, slot.done);
+    ZeroRest(slot.buffer, m_zeroed, slot.done);
 }

@@ -39,7 +39,7 @@ private:
     static constexpr std::size_t kSlots = 3;
     static constexpr std::size_t kMaxReaders = 2;
     struct Slot {
-        ChunkBuffer buffer;
+        BYTE* buffer = nullptr;
         bool read = false;
         bool ok = false;
         DWORD done = 0;
@@ -59,6 +59,8 @@ private:
     LONGLONG m_from = 0; // the file pointer when reading began
     std::mutex m_mutex;
     std::condition_variable m_changed;
+    // The slots' buffers one after another, in as few large pages as they fit.
+    ChunkBuffer m_buffers;
     std::array<Slot, kSlots> m_slots;
     std::size_t m_taken = 0;   // chunks the job has taken
     std::size_t m_started = 0; // reads begun

@@ -1,5 +1,5 @@
 #pragma once
-// Kernel services: files, devices, control requests, drive queries, time and the
+// Kernel services: files, devices, control requests, drive queries, memory, time and the
 // thread's last error. Error codes are errno values.
 #include "platform/kernel/Types.h"
 
@@ -53,6 +53,12 @@ inline constexpr DWORD ERROR_TRUNCATED_DATA = 4096 + 1392;
 inline constexpr DWORD ERROR_NOT_ENOUGH_MEMORY = ENOMEM;
 inline constexpr DWORD ERROR_SEEK = ESPIPE;
 
+inline constexpr DWORD MEM_COMMIT = 0x1000;
+inline constexpr DWORD MEM_RESERVE = 0x2000;
+inline constexpr DWORD MEM_RELEASE = 0x8000;
+inline constexpr DWORD MEM_LARGE_PAGES = 0x20000000;
+inline constexpr DWORD PAGE_READWRITE = 0x04;
+
 inline constexpr DWORD FORMAT_MESSAGE_ALLOCATE_BUFFER = 0x100;
 inline constexpr DWORD FORMAT_MESSAGE_IGNORE_INSERTS = 0x200;
 inline constexpr DWORD FORMAT_MESSAGE_FROM_SYSTEM = 0x1000;
@@ -103,6 +109,16 @@ DWORD GetLogicalDrives();
 UINT GetDriveTypeA(LPCSTR root);
 BOOL GetDiskFreeSpaceExA(LPCSTR directory, ULARGE_INTEGER* freeToCaller, ULARGE_INTEGER* total,
                          ULARGE_INTEGER* totalFree);
+
+// Zeroed pages of memory, reserved and committed at once. With MEM_LARGE_PAGES the
+// size must be a multiple of GetLargePageMinimum(), and the pages are large ones
+// where the kernel has them to give (transparent huge pages), ordinary ones where
+// not; unlike the platform's, they are not locked in memory.
+LPVOID VirtualAlloc(LPVOID address, SIZE_T size, DWORD type, DWORD protect);
+// Gives back the whole of what VirtualAlloc returned: size 0, MEM_RELEASE.
+BOOL VirtualFree(LPVOID address, SIZE_T size, DWORD type);
+// The large page's size, or 0 where the kernel has none.
+SIZE_T GetLargePageMinimum();
 
 DWORD GetTickCount();
 void GetLocalTime(SYSTEMTIME* time);

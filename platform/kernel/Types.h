@@ -13,6 +13,7 @@ using LONG = std::int32_t;
 using LONGLONG = std::int64_t;
 using ULONGLONG = std::uint64_t;
 using UINT_PTR = std::uintptr_t;
+using SIZE_T = std::size_t;
 using LONG_PTR = std::intptr_t;
 using WPARAM = UINT_PTR;
 using LPARAM = LONG_PTR;
