@@ -125,8 +125,12 @@ bool BenchSource(const std::string& source, long long bytes, const std::vector<u
 }
 
 // Where a search stopped and how far it read: the bytes the process read during
-// the job, from the first sector on, against the chunk in which it stopped.
-bool ReadSpan(const char* what, LONGLONG stoppedAt, long long read, double stopMs, double chunkMs) {
+// the job, from the first sector on, against the chunk in which it stopped. The
+// count also holds the few bytes read of /proc/self/io to take it, less than a
+// sector: only whole sectors are the source's.
+bool ReadSpan(const char* what, LONGLONG stoppedAt, long long bytes, double stopMs,
+              double chunkMs) {
+    const long long read = bytes / 512 * 512;
     const LONGLONG chunkEnd = (stoppedAt / kChunkBytes + 1) * kChunkBytes;
     const double past = static_cast<double>(read - chunkEnd) / kChunkBytes;
     std::printf("%-7s stopped in sector %lld, read sectors 0 to %lld: %.1f chunks past its chunk",
