@@ -67,7 +67,7 @@ TEST_F(SearchJobTest, BootSignatureInSectorZero) {
     disk.Fill(510, "\x55\xAA");
     RunSearch(SEARCH_HEX, 0, kLast, "55AA");
     EXPECT_EQ(device.GetPosition(), 0);
-    EXPECT_EQ(disk.Reads().front(), (sim::Transfer{0, kChunk}));
+    EXPECT_EQ(sim::ByOffset(disk.Reads()).front(), (sim::Transfer{0, kChunk}));
     // Searching again without moving ends on the same sector.
     RunSearch(SEARCH_HEX, 0, kLast, "55 AA");
     EXPECT_EQ(device.GetPosition(), 0);
@@ -103,7 +103,7 @@ TEST_F(SearchJobTest, MatchFromALaterStartSector) {
     RunSearch(SEARCH_HEX, 1, kLast, "4B4F4C4D");
     EXPECT_EQ(device.GetPosition(), (3 * 1024 + 40) * 512);
     // The first chunk starts at the first sector of the range.
-    EXPECT_EQ(disk.Reads().front(), (sim::Transfer{512, kChunk}));
+    EXPECT_EQ(sim::ByOffset(disk.Reads()).front(), (sim::Transfer{512, kChunk}));
 }
 
 TEST_F(SearchJobTest, AsciiBreaksLinesEverySixteenBytesSjisDoesNot) {
@@ -129,7 +129,7 @@ TEST_F(SearchJobTest, EmptyTextPatternStopsOnTheFirstSector) {
         disk.ClearCounters();
         RunSearch(type, 9, kLast, "");
         EXPECT_EQ(device.GetPosition(), 9 * 512) << type;
-        EXPECT_EQ(disk.Reads().front(), (sim::Transfer{9 * 512, kChunk})) << type;
+        EXPECT_EQ(sim::ByOffset(disk.Reads()).front(), (sim::Transfer{9 * 512, kChunk})) << type;
     }
 }
 
