@@ -80,21 +80,30 @@ void PostToUiThread(std::function<void()> work) {
     Queue(std::move(work));
 }
 
-bool ServeUiRequests() {
+namespace {
+
+// Runs the oldest hand-over; false when none waits.
+bool ServeOldestRequest() {
     Dispatcher& d = TheDispatcher();
-    bool ran = false;
-    for (;;) {
-        std::function<void()> work;
-        {
-            std::lock_guard lock(d.mutex);
-            if (d.requests.empty())
-                return ran;
-            work = std::move(d.requests.front());
-            d.requests.pop_front();
-        }
-        work();
-        ran = true;
+    std::function<void()> work;
+    {
+        std::lock_guard lock(d.mutex);
+        if (d.requests.empty())
+            return false;
+        work = std::move(d.requests.front());
+        d.requests.pop_front();
     }
+    work();
+    return true;
+}
+
+} // namespace
+
+bool ServeUiRequests() {
+    bool ran = false;
+    while (ServeOldestRequest())
+        ran = true;
+    return ran;
 }
 
 bool InsideHandOver() {
@@ -111,7 +120,9 @@ void WaitServing(const std::function<bool()>& ready) {
         }
         if (ready())
             return;
-        if (ServeUiRequests())
+        // One at a time, with ready() asked after each: a thread that hands over
+        // again at once must not run on past what the wait is for.
+        if (ServeOldestRequest())
             continue;
         std::unique_lock lock(d.mutex);
         // The timeout only guards against a wake that came between the checks.
