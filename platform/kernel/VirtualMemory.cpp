@@ -24,14 +24,13 @@ void* MapLargePages(SIZE_T size, SIZE_T large) {
     auto* pages = static_cast<BYTE*>(MapPages(size + large));
     if (pages == nullptr)
         return nullptr;
-    const auto start = reinterpret_cast<std::uintptr_t>(pages);
-    BYTE* aligned = pages + (large - start % large) % large;
-    if (aligned != pages)
-        munmap(pages, static_cast<SIZE_T>(aligned - pages));
-    munmap(aligned + size, static_cast<SIZE_T>(pages + size + large - (aligned + size)));
+    const SIZE_T head = (large - reinterpret_cast<std::uintptr_t>(pages) % large) % large;
+    if (head != 0)
+        munmap(pages, head);
+    munmap(pages + head + size, large - head);
     // Without huge pages to spare the kernel gives ordinary ones, as without advice.
-    madvise(aligned, size, MADV_HUGEPAGE);
-    return aligned;
+    madvise(pages + head, size, MADV_HUGEPAGE);
+    return pages + head;
 }
 
 } // namespace
