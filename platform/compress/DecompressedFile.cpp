@@ -2,6 +2,7 @@
 #include "platform/compress/Compression.h"
 #include "platform/kernel/HandleTable.h"
 
+#include <optional>
 #include <vector>
 
 namespace codec {
@@ -15,7 +16,11 @@ constexpr DWORD kInputBlock = 1 << 20;
 class DecompressedFile : public kernel::OpenObject {
 public:
     DecompressedFile(HANDLE file, USHORT format, std::unique_ptr<Decoder> decoder)
-        : m_file(file), m_format(format), m_decoder(std::move(decoder)), m_input(kInputBlock) {}
+        : m_file(file), m_format(format), m_decoder(std::move(decoder)), m_input(kInputBlock),
+          m_recordedError(RecordedSize(m_file, m_format, m_recorded)) {
+        if (m_recordedError == 0)
+            m_end = m_recorded;
+    }
 
     DWORD Read(ULONGLONG offset, void* buffer, DWORD count, DWORD& done) override {
         done = 0;
@@ -24,14 +29,15 @@ public:
                 return error;
         if (offset != m_produced)
             return ERROR_SEEK;
-        if (m_error == 0) {
-            Buffers buffers{m_in, m_inLeft, static_cast<BYTE*>(buffer), count};
-            m_error = Fill(buffers);
-            m_in = buffers.in;
-            m_inLeft = buffers.inLeft;
-            done = m_error == 0 ? count - static_cast<DWORD>(buffers.outLeft) : 0;
-        }
+        std::size_t filled = 0;
+        if (m_error == 0)
+            m_error = FillOutput(static_cast<BYTE*>(buffer), count, filled);
+        if (m_error == 0 && !m_ended && m_end && m_produced + filled == *m_end)
+            m_error = FinishAtEnd();
+        done = m_error == 0 ? static_cast<DWORD>(filled) : 0;
         m_produced += done;
+        if (m_error == 0 && m_ended)
+            m_end = m_produced;
         return m_error;
     }
     DWORD Write(ULONGLONG, const void*, DWORD, DWORD& done) override {
@@ -39,10 +45,8 @@ public:
         return ERROR_ACCESS_DENIED;
     }
     DWORD Size(LONGLONG& size) override {
-        ULONGLONG recorded = 0;
-        const DWORD error = RecordedSize(m_file, m_format, recorded);
-        size = static_cast<LONGLONG>(recorded);
-        return error;
+        size = static_cast<LONGLONG>(m_recorded);
+        return m_recordedError;
     }
     DWORD Control(DWORD, const void*, DWORD, void*, DWORD, DWORD&) override {
         return ERROR_NOT_SUPPORTED;
@@ -63,6 +67,27 @@ private:
         m_inputEnded = m_streamEnded = m_ended = false;
         m_error = 0;
         return 0;
+    }
+
+    DWORD FillOutput(BYTE* out, std::size_t count, std::size_t& filled) {
+        Buffers buffers{m_in, m_inLeft, out, count};
+        const DWORD error = Fill(buffers);
+        m_in = buffers.in;
+        m_inLeft = buffers.inLeft;
+        filled = count - buffers.outLeft;
+        return error;
+    }
+
+    // The last block's check (xz's CRC-64, zstd's frame checksum, gzip's CRC-32)
+    // follows its last byte, so a read that ends the data drives the streams on to
+    // the file's end: a damaged last block fails that read, and so do bytes past
+    // the recorded size.
+    DWORD FinishAtEnd() {
+        BYTE extra[4096];
+        std::size_t filled = 0;
+        if (DWORD error = FillOutput(extra, sizeof extra, filled); error != 0)
+            return error;
+        return filled == 0 ? 0 : ERROR_INVALID_DATA;
     }
 
     DWORD Fill(Buffers& buffers) {
@@ -105,6 +130,8 @@ private:
     USHORT m_format;
     std::unique_ptr<Decoder> m_decoder;
     std::vector<BYTE> m_input;
+    ULONGLONG m_recorded = 0; // the size the format records, unless m_recordedError
+    DWORD m_recordedError;
     const BYTE* m_in = nullptr;
     std::size_t m_inLeft = 0;
     ULONGLONG m_read = 0;     // bytes of the file read
@@ -112,6 +139,8 @@ private:
     bool m_inputEnded = false;
     bool m_streamEnded = false;
     bool m_ended = false;
+    // Where the data ends: the size the format records, or where a read met the end.
+    std::optional<ULONGLONG> m_end;
     DWORD m_error = 0; // the failure every later read repeats
 };
 
