@@ -8,6 +8,13 @@
 
 namespace kernel {
 
+// A file as the kernel knows it, whatever names it.
+struct FileId {
+    ULONGLONG device = 0;
+    ULONGLONG inode = 0;
+    bool operator==(const FileId&) const = default;
+};
+
 struct DeviceIdentity {
     std::optional<DWORD> diskNumber; // none: a floppy, an optical drive, an image file
     ULONGLONG startingOffset = 0;    // of a partition on its disk
@@ -16,6 +23,9 @@ struct DeviceIdentity {
     // device itself and, for a whole disk, its partitions.
     std::vector<std::string> mountNames;
     std::string root = "/";
+    // A stand-in opens only as the regular file it was when it was attached: a name
+    // that has come to name a link to a disk since is refused.
+    std::optional<FileId> standInFile;
 };
 
 } // namespace kernel

@@ -104,10 +104,11 @@ public:
         m_space.drives.push_back(std::move(whole));
     }
 
-    void AddStandIn(const std::string& path) {
-        DeviceTarget target{path, DRIVE_REMOVABLE, {}, true};
+    void AddStandIn(const StandIn& standIn) {
+        DeviceTarget target{standIn.path, DRIVE_REMOVABLE, {}, true};
         target.identity.diskNumber = static_cast<DWORD>(m_space.drives.size());
         target.identity.root = m_root;
+        target.identity.standInFile = standIn.file;
         AddLetter(target);
         m_space.drives.push_back(std::move(target));
     }
@@ -145,7 +146,7 @@ private:
 
 } // namespace
 
-DeviceNamespace ScanDevices(const std::string& root, const std::vector<std::string>& standIns) {
+DeviceNamespace ScanDevices(const std::string& root, const std::vector<StandIn>& standIns) {
     const std::string sysBlock = BelowRoot(root, "/sys/block");
     BlockNames names = ListBlockNames(sysBlock);
     Builder builder(root);
@@ -154,8 +155,8 @@ DeviceNamespace ScanDevices(const std::string& root, const std::vector<std::stri
     builder.StartDiskLetters();
     for (const std::string& name : names.disks)
         builder.AddDisk(ReadDisk(sysBlock, name));
-    for (const std::string& path : standIns)
-        builder.AddStandIn(path);
+    for (const StandIn& standIn : standIns)
+        builder.AddStandIn(standIn);
     for (const std::string& name : names.opticals)
         builder.AddOptical(name);
     return builder.Finish();

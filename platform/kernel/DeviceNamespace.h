@@ -24,6 +24,12 @@ struct DeviceNamespace {
     std::array<std::optional<DeviceTarget>, 26> letters;
 };
 
-DeviceNamespace ScanDevices(const std::string& root, const std::vector<std::string>& standIns);
+// An image file attached as a disk, and the file it was then.
+struct StandIn {
+    std::string path;
+    FileId file;
+};
+
+DeviceNamespace ScanDevices(const std::string& root, const std::vector<StandIn>& standIns);
 
 } // namespace kernel

@@ -85,6 +85,14 @@ DWORD TakeCreatedFile(const OpenedNode& node, const std::string& root) {
     return 0;
 }
 
+// The folder a path names its file in.
+std::string FolderOf(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos)
+        return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
 } // namespace
 
 DWORD FileObject::Open(const std::string& path, const OpenRequest& request, bool create,
@@ -93,13 +101,17 @@ DWORD FileObject::Open(const std::string& path, const OpenRequest& request, bool
     if (request.flags & FILE_FLAG_WRITE_THROUGH)
         flags |= O_DSYNC;
     OpenedNode node;
+    const FileId* only = identity.standInFile ? &*identity.standInFile : nullptr;
     DWORD error = create ? CreateNode(path, flags, node)
-                         : OpenNode(path, AccessFlags(request.access), flags, node);
+                         : OpenNode(path, AccessFlags(request.access), flags, only, node);
     if (error != 0)
         return error;
     const int fd = node.fd.Get();
     const bool block = S_ISBLK(node.info.st_mode);
     if (create && (error = TakeCreatedFile(node, identity.root)) != 0)
+        return error;
+    sys::UniqueFd folder;
+    if (node.created && (error = sys::Open(FolderOf(path), O_RDONLY | O_DIRECTORY, folder)) != 0)
         return error;
     DWORD sectorSize = kFileSector;
     if (block && (error = BlockSectorSize(fd, sectorSize)) != 0)
@@ -112,15 +124,23 @@ DWORD FileObject::Open(const std::string& path, const OpenRequest& request, bool
     if (error = SetTransferFlags(fd, direct); error != 0)
         return error;
     Descriptor descriptor(std::move(node.fd), direct, node.writeRefusal, node.writeLater);
-    opened.reset(new FileObject(std::move(descriptor), block, sectorSize, path, std::move(identity),
-                                create));
+    opened.reset(new FileObject(std::move(descriptor), block, sectorSize, std::move(identity),
+                                create, std::move(folder)));
     return 0;
 }
 
-FileObject::FileObject(Descriptor descriptor, bool block, DWORD sectorSize, std::string path,
-                       DeviceIdentity identity, bool held)
+FileObject::FileObject(Descriptor descriptor, bool block, DWORD sectorSize, DeviceIdentity identity,
+                       bool held, sys::UniqueFd folder)
     : m_descriptor(std::move(descriptor)), m_block(block), m_sectorSize(sectorSize),
-      m_path(std::move(path)), m_identity(std::move(identity)), m_fileHeld(held) {}
+      m_identity(std::move(identity)), m_fileHeld(held), m_folder(std::move(folder)) {}
+
+// A new file is on stable storage only once the folder that names it is: on a FAT
+// stick the entry (and a long name) may otherwise still wait in the cache.
+DWORD FileObject::Flush() {
+    if (DWORD error = m_descriptor.Flush(); error != 0)
+        return error;
+    return m_folder.IsOpen() ? sys::FSync(m_folder.Get()) : 0;
+}
 
 DWORD FileObject::Read(ULONGLONG offset, void* buffer, DWORD count, DWORD& done) {
     return m_descriptor.Read(offset, buffer, count, done);
@@ -174,8 +194,9 @@ DWORD FileObject::Shape(DiskShape& shape) const {
 DWORD FileObject::Lock() {
     if (m_claim.IsOpen() || m_fileHeld)
         return 0;
+    // The node open already, never the name again: it may name another by now.
     if (m_block)
-        return sys::Open(m_path, O_RDONLY | O_EXCL | O_NONBLOCK, m_claim);
+        return sys::Reopen(m_descriptor.Fd(), O_RDONLY | O_EXCL | O_NONBLOCK, m_claim);
     DWORD error = HoldFile(m_descriptor.Fd(), m_identity.root);
     m_fileHeld = error == 0;
     return error;

@@ -23,12 +23,12 @@ public:
     DWORD Control(DWORD code, const void* in, DWORD inSize, void* out, DWORD outSize,
                   DWORD& returned) override;
     DWORD SectorSize() const override { return m_sectorSize; }
-    DWORD Flush() override { return m_descriptor.Flush(); }
+    DWORD Flush() override;
     DWORD Close() override { return m_descriptor.Close(); }
 
 private:
-    FileObject(Descriptor descriptor, bool block, DWORD sectorSize, std::string path,
-               DeviceIdentity identity, bool held);
+    FileObject(Descriptor descriptor, bool block, DWORD sectorSize, DeviceIdentity identity,
+               bool held, sys::UniqueFd folder);
     DWORD ByteSize(ULONGLONG& size) const;
     DWORD Shape(DiskShape& shape) const;
     DWORD Lock();
@@ -39,12 +39,13 @@ private:
     Descriptor m_descriptor;
     bool m_block;
     DWORD m_sectorSize;
-    std::string m_path;
     DeviceIdentity m_identity;
     // The exclusive claim: a second descriptor opened O_EXCL on a block device,
     // the file's hold (platform/kernel/FileHold.h) on a file.
     sys::UniqueFd m_claim;
     bool m_fileHeld;
+    // The folder of a file this open created: its new name is flushed with it.
+    sys::UniqueFd m_folder;
 };
 
 } // namespace kernel

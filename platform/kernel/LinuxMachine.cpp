@@ -13,9 +13,14 @@ LinuxMachine& LinuxMachine::Instance() {
     return machine;
 }
 
+// A path that names no regular file now gets a file no open can match.
 void LinuxMachine::AttachStandIn(const std::string& path) {
+    struct stat info {};
+    FileId file;
+    if (sys::Stat(path, info) == 0 && S_ISREG(info.st_mode))
+        file = {info.st_dev, info.st_ino};
     std::lock_guard lock(m_mutex);
-    m_standIns.push_back(path);
+    m_standIns.push_back({path, file});
     m_devices.reset();
 }
 

@@ -18,7 +18,9 @@ public:
     explicit LinuxMachine(std::string root = "/");
     static LinuxMachine& Instance();
 
-    // Adds an image file as the next physical drive, after the machine's disks.
+    // Adds an image file as the next physical drive, after the machine's disks. The
+    // drive is the file the path names now (through links): only that file is
+    // ever opened for it.
     void AttachStandIn(const std::string& path);
     // The drives are read once, at the first question, so that drive numbers and
     // letters cannot move under a running program; this reads them again.
@@ -42,7 +44,7 @@ private:
 
     std::mutex m_mutex;
     std::string m_root;
-    std::vector<std::string> m_standIns;
+    std::vector<StandIn> m_standIns;
     std::optional<DeviceNamespace> m_devices;
 };
 

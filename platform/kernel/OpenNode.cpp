@@ -12,12 +12,21 @@ DWORD KindRefusal(const struct stat& info, bool device) {
     return S_ISDIR(info.st_mode) ? EISDIR : ERROR_ACCESS_DENIED;
 }
 
+// A stand-in's name may have come to name something else since it was attached:
+// that is not the stand-in, whatever it is.
+bool IsNot(const struct stat& info, const FileId* only) {
+    return only != nullptr && !(S_ISREG(info.st_mode) && FileId{info.st_dev, info.st_ino} == *only);
+}
+
 // An O_PATH descriptor names the node without opening it: no driver sees it.
-DWORD Look(const std::string& path, bool device, sys::UniqueFd& node, struct stat& info) {
+DWORD Look(const std::string& path, bool device, const FileId* only, sys::UniqueFd& node,
+           struct stat& info) {
     if (DWORD error = sys::Open(path, O_PATH, node); error != 0)
         return error;
     if (DWORD error = sys::FStat(node.Get(), info); error != 0)
         return error;
+    if (IsNot(info, only))
+        return ERROR_FILE_NOT_FOUND;
     return KindRefusal(info, device);
 }
 
@@ -44,9 +53,10 @@ bool MayReadInstead(int access, DWORD error) {
     return access == O_RDWR && (error == EROFS || error == EACCES || error == EPERM);
 }
 
-DWORD OpenLooked(const std::string& path, int access, int flags, bool device, OpenedNode& node) {
+DWORD OpenLooked(const std::string& path, int access, int flags, bool device, const FileId* only,
+                 OpenedNode& node) {
     sys::UniqueFd look;
-    if (DWORD error = Look(path, device, look, node.info); error != 0)
+    if (DWORD error = Look(path, device, only, look, node.info); error != 0)
         return error;
     node.writeRefusal = access == O_RDONLY ? ERROR_ACCESS_DENIED : 0;
     if (node.writeRefusal == 0 && S_ISREG(node.info.st_mode)) {
@@ -69,8 +79,9 @@ DWORD OpenLooked(const std::string& path, int access, int flags, bool device, Op
 
 } // namespace
 
-DWORD OpenNode(const std::string& path, int access, int flags, OpenedNode& node) {
-    return OpenLooked(path, access, flags, true, node);
+DWORD OpenNode(const std::string& path, int access, int flags, const FileId* only,
+               OpenedNode& node) {
+    return OpenLooked(path, access, flags, only == nullptr, only, node);
 }
 
 // A name that appears or goes between the look and the open is looked at again.
@@ -88,7 +99,7 @@ DWORD CreateNode(const std::string& path, int flags, OpenedNode& node) {
         if (error == 0)
             error = KindRefusal(node.info, false);
         if (error == 0)
-            error = OpenLooked(path, O_WRONLY, flags, false, node);
+            error = OpenLooked(path, O_WRONLY, flags, false, nullptr, node);
         if (error != ENOENT)
             return error;
     }

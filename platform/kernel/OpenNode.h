@@ -4,6 +4,7 @@
 // its name has come to name meanwhile: a device, FIFO, socket or folder is never
 // opened for writing by mistake, and a file no one may write is not written by
 // root either.
+#include "platform/kernel/DeviceIdentity.h"
 #include "platform/kernel/SystemCalls.h"
 
 namespace kernel {
@@ -21,7 +22,10 @@ struct OpenedNode {
 // flags: the other status flags. A file that may be read but not written (no write
 // permission for anyone, immutable or append-only, on a read-only mount, or
 // refused by the kernel) opens read-only when reading was asked for too.
-DWORD OpenNode(const std::string& path, int access, int flags, OpenedNode& node);
+// only: the one regular file the node must be (ERROR_FILE_NOT_FOUND otherwise), or
+// null for any regular file or block device.
+DWORD OpenNode(const std::string& path, int access, int flags, const FileId* only,
+               OpenedNode& node);
 
 // A new file, or an existing regular file that may be written, opened write-only
 // and left as it is: emptying it is the caller's. Anything else is refused
