@@ -184,6 +184,7 @@ TEST_F(FlushFaultTest, ACreatedImageWhoseFlushFailsIsReported) {
         {"nothing fails", Fault::None, false, 0},
         {"the fsync fails", Fault::Fsync, false, EIO},
         {"the flush at the close fails", Fault::Flush, false, EIO},
+        {"the fsync of the folder that names it fails", Fault::FolderFsync, false, EIO},
         {"a stopped creation's fsync fails", Fault::Fsync, true, EIO},
         {"a compressed image's fsync fails", Fault::Fsync, false, EIO, "made.img.zst"},
         {"a compressed image's flush at the close fails", Fault::Flush, false, EIO, "made.img.zst"},

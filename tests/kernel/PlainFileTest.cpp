@@ -197,6 +197,7 @@ TEST_F(PlainFile, FlushAndCloseReportWhatTheFileSystemFails) {
         {"nothing fails", Fault::None, 0, 0},
         {"the fsync fails", Fault::Fsync, EIO, 0},
         {"the flush at the close fails", Fault::Flush, 0, EIO},
+        {"the fsync of the folder that names the new file fails", Fault::FolderFsync, EIO, 0},
     };
     for (const Case& test : cases) {
         SCOPED_TRACE(test.name);
@@ -206,8 +207,9 @@ TEST_F(PlainFile, FlushAndCloseReportWhatTheFileSystemFails) {
         if (!faults)
             GTEST_SKIP() << why;
         faults->FailKeeping(test.fault);
-        HANDLE file =
-            Open(mount + "/image.img", GENERIC_WRITE, FILE_ATTRIBUTE_NORMAL, CREATE_ALWAYS);
+        // A new name each time: only a file the open creates flushes its folder.
+        HANDLE file = Open(mount + "/image" + std::to_string(m_count) + ".img", GENERIC_WRITE,
+                           FILE_ATTRIBUTE_NORMAL, CREATE_ALWAYS);
         ASSERT_NE(file, INVALID_HANDLE_VALUE);
         DWORD written = 0;
         ASSERT_TRUE(WriteFile(file, "sector", 6, &written, nullptr));

@@ -95,6 +95,7 @@ struct FaultyFileSystemHandlers {
     }
     static int Flush(const char*, fuse_file_info*) { return -Self().Flush(); }
     static int Fsync(const char*, int, fuse_file_info* info) { return -Self().Fsync(Fd(info)); }
+    static int FsyncDir(const char*, int, fuse_file_info*) { return -Self().FsyncFolder(); }
     static int Release(const char*, fuse_file_info* info) {
         close(Fd(info));
         return 0;
@@ -111,6 +112,7 @@ struct FaultyFileSystemHandlers {
         operations.write = Write;
         operations.flush = Flush;
         operations.fsync = Fsync;
+        operations.fsyncdir = FsyncDir;
         operations.release = Release;
         return operations;
     }
@@ -215,6 +217,8 @@ void FaultyFileSystem::FailKeeping(KeepFault fault) {
         FailFsync();
     if (fault == KeepFault::Flush)
         FailFlush();
+    std::lock_guard lock(m_mutex);
+    m_folderFsyncFails = fault == KeepFault::FolderFsync;
 }
 
 void FaultyFileSystem::HoldReads(const std::string& name, ULONGLONG offset) {
@@ -281,6 +285,12 @@ int FaultyFileSystem::Fsync(int fd) {
             return EIO;
     }
     return fsync(fd) == 0 ? 0 : errno;
+}
+
+// The store is on the test machine's own disk: a folder's fsync only has its fault to give.
+int FaultyFileSystem::FsyncFolder() {
+    std::lock_guard lock(m_mutex);
+    return m_folderFsyncFails ? EIO : 0;
 }
 
 int FaultyFileSystem::Flush() {

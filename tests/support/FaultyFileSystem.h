@@ -2,8 +2,8 @@
 // A real file system with chosen faults, served by this process through FUSE
 // (libfuse3) on a thread of its own: it shows the files of a folder of the test
 // under a mount point, and fails with EIO the reads or writes that cover chosen
-// offsets, or every fsync or flush (what close(2) returns). A loop device over one
-// of its files is a disk with bad sectors that the kernel itself reports.
+// offsets, or every fsync of a file or of a folder, or flush (what close(2) returns). A loop device
+// over one of its files is a disk with bad sectors that the kernel itself reports.
 //
 //   std::string why;
 //   auto fs = FaultyFileSystem::Mount(folder / "store", folder / "mnt", why);
@@ -43,8 +43,9 @@ public:
     void FailWrites(const std::string& name, ULONGLONG offset);
     void FailFsync();
     void FailFlush();
-    // What fails to keep the bytes written: nothing, the fsync, or the flush at the close.
-    enum class KeepFault { None, Fsync, Flush };
+    // What fails to keep the bytes written: nothing, the fsync, the flush at the
+    // close, or the fsync of a folder (which keeps the names of new files).
+    enum class KeepFault { None, Fsync, Flush, FolderFsync };
     void FailKeeping(KeepFault fault);
     // A read that covers the offset waits, in the kernel's read of the file, until
     // LetReadsGo; WaitForHeldRead returns once one does (false after a guard of a
@@ -63,6 +64,7 @@ private:
               ULONGLONG offset, std::size_t& done);
     int Fsync(int fd);
     int Flush();
+    int FsyncFolder();
     std::string StorePath(const char* path) const { return m_store + path; }
     // Called with the mutex held.
     static bool Covered(const std::map<std::string, std::set<ULONGLONG>>& faults,
@@ -81,6 +83,7 @@ private:
     bool m_let = false;
     bool m_fsyncFails = false;
     bool m_flushFails = false;
+    bool m_folderFsyncFails = false;
     fuse* m_fuse = nullptr;
     int m_stop = -1; // an eventfd that ends the serving loop
     std::thread m_server;
