@@ -20,26 +20,35 @@ BOOL DiskDevice::OpenVolume(const CString& letter) {
     return OpenDevicePath(path);
 }
 
+// An open that fails, or a device that opens but cannot be taken (mounted, or
+// held by another program), says why in the "Error" box: the user has no other
+// clue why the geometry stays blank.
 BOOL DiskDevice::OpenDevicePath(const CString& path) {
     m_llPosition = 0;
     m_llJobFirstLba = m_llJobLastLba = -1;
     m_strJobText.Empty();
     m_hDevice = CreateFileA(path, kReadWrite, kShareReadWrite, nullptr, OPEN_EXISTING,
                             kUnbufferedWriteThrough, nullptr);
-    if (m_hDevice == INVALID_HANDLE_VALUE)
+    if (m_hDevice == INVALID_HANDLE_VALUE) {
+        ShowLastError();
         return FALSE;
+    }
     DWORD returned = 0;
     DeviceIoControl(m_hDevice, FSCTL_LOCK_VOLUME, nullptr, 0, nullptr, 0, &returned, nullptr);
     m_bLocked = DeviceIoControl(m_hDevice, FSCTL_DISMOUNT_VOLUME, nullptr, 0, nullptr, 0, &returned,
                                 nullptr);
+    const DWORD refusal = m_bLocked ? 0 : GetLastError();
     if (!QueryGeometry(path)) {
         CloseDevice();
         return FALSE;
     }
     // A device we may not dismount is of no use to the user; closing it now gives
     // back the handle and the claim that the lock request may have taken.
-    if (!m_bLocked)
+    if (!m_bLocked) {
+        SetLastError(refusal);
+        ShowLastError();
         CloseDevice();
+    }
     return m_bLocked;
 }
 

@@ -2,10 +2,13 @@
 #include "device/DriveEntry.h"
 #include "platform/framework/HeadlessBackend.h"
 #include "platform/kernel/LinuxMachine.h"
+#include "tests/support/ErrorBoxes.h"
 #include "tests/support/LoopDevice.h"
+#include "tests/support/NodeWatch.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 
@@ -41,6 +44,14 @@ std::string ReadAt(DiskDevice& device, LONGLONG position, DWORD count) {
     return bytes;
 }
 
+// The number of the physical drive that is this device node or file, or -1.
+int DriveNumberOf(const std::string& path,
+                  kernel::LinuxMachine& machine = kernel::LinuxMachine::Instance()) {
+    const std::vector<std::string> paths = machine.PhysicalDrivePaths();
+    const auto at = std::find(paths.begin(), paths.end(), path);
+    return at == paths.end() ? -1 : static_cast<int>(at - paths.begin());
+}
+
 class RealDeviceTest : public ::testing::Test {
 protected:
     framework::HeadlessBackend backend;
@@ -61,20 +72,21 @@ TEST_F(RealDeviceTest, PlainFileStandsInForAFloppy) {
         EXPECT_EQ(ReadAt(device, 2879 * 512, 512), DdBlock(image.string(), 512, 2879, false));
         EXPECT_EQ(ReadAt(device, 1000 * 512, 2048), DdBlock(image.string(), 2048, 250, false));
 
-        // The lock is held: a second open of the same file is refused.
+        // The lock is held: a second open of the same file is refused, and says so.
         DiskDevice second;
         EXPECT_FALSE(second.OpenDevicePath(image.string().c_str()));
+        ExpectErrorBox(backend, ERROR_BUSY);
         device.CloseDevice();
         EXPECT_TRUE(second.OpenDevicePath(image.string().c_str()));
     }
-    EXPECT_TRUE(backend.boxes.empty());
+    EXPECT_EQ(backend.boxes.size(), 1u);
     fs::remove(image);
 }
 
-TEST_F(RealDeviceTest, MissingFileIsRefusedSilently) {
+TEST_F(RealDeviceTest, MissingFileIsRefusedWithTheSystemsText) {
     DiskDevice device;
     EXPECT_FALSE(device.OpenDevicePath("/nonexistent/kolm.img"));
-    EXPECT_TRUE(backend.boxes.empty());
+    ExpectErrorBox(backend, ERROR_FILE_NOT_FOUND);
 }
 
 TEST_F(RealDeviceTest, EntriesOfThisMachineAreWellFormed) {
@@ -111,20 +123,13 @@ TEST_F(RealDeviceTest, LoopDeviceIsADiskOfTheList) {
     }
     kernel::LinuxMachine::Instance().Refresh(); // the machine reads its drives once
     DiskDevice device;
-    int found = -1;
-    for (int i = 0; i < device.GetDriveCount() && found < 0; ++i) {
-        CString entry = device.GetDriveEntry(i);
-        if (IsUnmappedDriveEntry(entry))
-            continue;
-        int number = DriveEntryDiskNumber(entry);
-        if (device.OpenPhysicalDrive(number) && device.GetCapacity(0) == LONGLONG{kSize} &&
-            device.GetBytesPerSector() == 4096 &&
-            ReadAt(device, 0, 4096) == DdBlock(loop->Path(), 4096, 0, true))
-            found = number;
-        else
-            device.CloseDevice();
-    }
+    // Only the test's own loop device is opened, never another disk of the machine.
+    const int found = DriveNumberOf(loop->Path());
     ASSERT_GE(found, 0) << loop->Path() << " is not among the disks of the drive list";
+    ASSERT_TRUE(device.OpenPhysicalDrive(found));
+    EXPECT_EQ(device.GetCapacity(0), LONGLONG{kSize});
+    EXPECT_EQ(device.GetBytesPerSector(), 4096u);
+    EXPECT_EQ(ReadAt(device, 0, 4096), DdBlock(loop->Path(), 4096, 0, true));
     EXPECT_TRUE(device.IsLocked());
     EXPECT_EQ(device.GetLastLba(), LONGLONG{kSize / 4096 - 1});
     LONGLONG last = device.GetLastLba();
@@ -135,6 +140,54 @@ TEST_F(RealDeviceTest, LoopDeviceIsADiskOfTheList) {
     loop.reset();
     kernel::LinuxMachine::Instance().Refresh();
     fs::remove(image);
+}
+
+// A stand-in is the file its name named at start-up: once the name names a link
+// to a disk, or another file, the open is refused with the system's text and the
+// disk is not opened at all.
+TEST_F(RealDeviceTest, AStandInWhoseNameNowNamesSomethingElseIsRefused) {
+    const std::string card = MakeImage("kolm-stand-in.img", 1 << 20).string();
+    const std::string other = MakeImage("kolm-other-disk.img", 1 << 20).string();
+    std::string why;
+    auto loop = LoopDevice::Attach(other, 512, why);
+    struct Case {
+        const char* name;
+        std::string target; // what the name comes to name
+    };
+    const Case cases[] = {
+        {"a link to a loop device", loop ? loop->Path() : ""},
+        {"a link to another file", other},
+    };
+    for (const Case& test : cases) {
+        SCOPED_TRACE(test.name);
+        if (test.target.empty())
+            continue;
+        kernel::LinuxMachine machine;
+        machine.AttachStandIn(card);
+        kernel::InstallMachine(&machine);
+        backend.boxes.clear();
+        {
+            DiskDevice device;
+            const int number = DriveNumberOf(card, machine);
+            ASSERT_TRUE(device.OpenPhysicalDrive(number));
+            device.CloseDevice();
+            fs::rename(card, card + ".kept");
+            fs::create_symlink(test.target, card);
+            NodeWatch watch(test.target);
+            EXPECT_FALSE(device.OpenPhysicalDrive(number));
+            ExpectErrorBox(backend, ERROR_FILE_NOT_FOUND);
+            EXPECT_EQ(watch.EventsBeforeMark(), std::vector<uint32_t>{});
+        }
+        kernel::InstallMachine(nullptr);
+        fs::remove(card);
+        fs::rename(card + ".kept", card);
+    }
+    const bool looped = loop != nullptr;
+    loop.reset();
+    fs::remove(card);
+    fs::remove(other);
+    if (!looped)
+        GTEST_SKIP() << "the link to a file passed; " << why;
 }
 
 } // namespace

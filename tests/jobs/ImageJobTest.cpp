@@ -217,6 +217,7 @@ TEST_F(ImageJobTest, CreationThatNeverStarts) {
         if (!test.locked)
             disk.RefuseDismount();
         device.OpenPhysicalDrive(disk.Number());
+        backend.boxes.clear(); // a device not taken says so at the open
         disk.ClearFaults();
         disk.ClearCounters();
         device.SetPosition(4096);
@@ -351,6 +352,7 @@ TEST_F(ImageJobTest, RestoreThatNeverWrites) {
         if (test.hold)
             test.hold(disk);
         EXPECT_EQ(device.OpenPhysicalDrive(disk.Number()), test.hold ? FALSE : TRUE);
+        backend.boxes.clear(); // a device not taken says so at the open
         disk.ClearFaults();
         disk.SetMounted(false);
         disk.ClearCounters();

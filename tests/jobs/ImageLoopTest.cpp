@@ -305,8 +305,11 @@ TEST_F(ImageOnRealDevices, AWholeDiskWithAPartitionInUseIsNeverRestoredOnto) {
             continue;
         }
         Undo give(use.give);
+        backend.boxes.clear();
         EXPECT_FALSE(device.OpenDevicePath(loop->Path().c_str()));
         EXPECT_FALSE(device.IsLocked());
+        ExpectErrorBox(backend, ERROR_BUSY);
+        backend.boxes.clear();
         ASSERT_TRUE(IsOver(*loop, backing)) << "checked again before the restore starts";
         RunJob(&DiskDevice::StartImageRestore, image);
         device.CloseDevice();

@@ -56,6 +56,7 @@ TEST_F(JobFrameworkTest, StartRefusesAnUnsetRangeAndAFailedOpen) {
     device.CloseDevice(); // an open does not close a handle still held
     disk.RefuseOpen();
     EXPECT_FALSE(device.OpenPhysicalDrive(disk.Number()));
+    backend.boxes.clear(); // the open's own box
     EXPECT_EQ(device.StartReadTest(Range(0, 100)), 0);
     EXPECT_EQ(device.StartSearch(Range(0, 100, "55AA")), 0);
     EXPECT_FALSE(device.IsWorkerRunning());
@@ -68,6 +69,7 @@ TEST_F(JobFrameworkTest, JobOnADeviceThatIsNotLockedEndsAtOnce) {
     disk.RefuseDismount();
     device.RefreshDriveList();
     EXPECT_FALSE(device.OpenPhysicalDrive(disk.Number()));
+    backend.boxes.clear(); // the open's own box
     disk.ClearCounters();
 
     // The slot is published before the job can clear it, so it is empty once the

@@ -5,31 +5,13 @@
 #include "device/DiskDevice.h"
 #include "platform/framework/HeadlessBackend.h"
 #include "platform/framework/UiThread.h"
+#include "tests/support/ErrorBoxes.h"
 #include "tests/support/ManualClock.h"
 #include "tests/support/SimulatedMachine.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
-
-// The platform's text for an error code, in the language of the test's locale.
-inline CString SystemText(DWORD code) {
-    char text[512] = {};
-    FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM, nullptr, code, 0, text, sizeof text, nullptr);
-    return text;
-}
-
-// A job that failed shows exactly one "Error" box with the platform's text for
-// its code; one that did not (code 0) shows none.
-inline void ExpectErrorBox(const framework::HeadlessBackend& backend, DWORD code) {
-    if (code == 0) {
-        EXPECT_TRUE(backend.boxes.empty());
-        return;
-    }
-    ASSERT_EQ(backend.boxes.size(), 1u);
-    EXPECT_EQ(backend.boxes[0].caption, "Error");
-    EXPECT_EQ(backend.boxes[0].text, SystemText(code));
-}
 
 // The device's whole range, with a text (an image file's path).
 inline JobParams WholeDevice(const DiskDevice& device, const std::string& text = "") {
