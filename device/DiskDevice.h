@@ -83,6 +83,9 @@ public:
     void SetSearchType(int code) { m_nSearchType = code; }
     void SetScanList(CListBox* list) { m_pScanList = list; }
     int StartSearch(const JobParams& params);
+    // Whether the last search ran to the end of its range without a match; the
+    // window asks once, when it returns to idle.
+    bool TakeSearchMissed() { return m_bSearchMissed.exchange(false); }
     int StartImageCreate(const JobParams& params);
     int StartImageRestore(const JobParams& params);
     int StartReadTest(const JobParams& params);
@@ -130,6 +133,7 @@ private:
     CStringList m_driveList{10};
     std::vector<DWORD> m_driveEntryErrors; // one for each entry of m_driveList
     int m_nSearchType = 1;
+    std::atomic<bool> m_bSearchMissed{false};
     CListBox* m_pScanList = nullptr;
     DWORD m_dwRateTick = 0;
     LONGLONG m_llRatePosition = 0;

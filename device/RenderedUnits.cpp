@@ -1,5 +1,4 @@
 #include "device/RenderedUnits.h"
-#include "platform/text/BytePairSearch.h"
 #include "platform/text/Cp932.h"
 
 #include <array>
@@ -9,7 +8,7 @@
 
 namespace {
 
-// Looking for more units than this costs about as much as rendering the sector.
+// Looking for more units than this costs about as much as comparing at every unit.
 constexpr std::size_t kMostUnitsLookedFor = 4;
 
 using UnitList = std::vector<std::uint16_t>;
@@ -57,24 +56,6 @@ UnitList UnitsRenderedAs(char lead, char trail) {
     return units;
 }
 
-// Whether the unit is stored at an even offset of the bytes; an odd last byte is
-// no unit.
-bool HoldsUnit(const BYTE* bytes, DWORD length, std::uint16_t unit) {
-    const auto low = static_cast<BYTE>(unit & 0xFF);
-    const auto high = static_cast<BYTE>(unit >> 8);
-    const BYTE* end = bytes + (length & ~DWORD{1});
-    for (const BYTE* at = bytes; at < end; ++at) {
-        at = text::FindBytePair(at, end, low, high);
-        if (at == nullptr) {
-            return false;
-        }
-        if ((at - bytes) % 2 == 0) {
-            return true;
-        }
-    }
-    return false;
-}
-
 } // namespace
 
 const RenderedUnit* RenderedUnits() {
@@ -100,16 +81,17 @@ std::uint16_t UnitAt(const BYTE* bytes) {
     return unit;
 }
 
-RenderedTextFilter::RenderedTextFilter(std::string_view pattern) {
+std::vector<TextAnchor> RenderedTextAnchors(std::string_view pattern) {
     if (pattern.empty() || !UnitsRenderWholeCharacters()) {
-        return;
+        return {TextAnchor{}};
     }
     // The units of each character in turn: a one-byte character, a lead byte with
     // its trail, or a last lead byte with any trail. The long lists are the
     // index's own, not copied.
     UnitList paired;
     const UnitList* fewest = nullptr;
-    for (std::size_t at = 0; at < pattern.size();) {
+    std::size_t offset = 0;
+    for (std::size_t at = 0, index = 0; at < pattern.size(); ++index) {
         const bool pair =
             text::IsLeadByte(static_cast<BYTE>(pattern[at])) && at + 1 < pattern.size();
         const UnitList* units = &UnitsBeginningWith()[static_cast<BYTE>(pattern[at])];
@@ -121,24 +103,17 @@ RenderedTextFilter::RenderedTextFilter(std::string_view pattern) {
         if (fewest == nullptr || units->size() < fewest->size()) {
             paired = std::move(found);
             fewest = pair ? &paired : units;
+            offset = 2 * index;
         }
         at += pair ? 2 : 1;
     }
-    // When no unit renders as one of the characters, no sector holds the pattern.
-    m_lookedInto = fewest->size() <= kMostUnitsLookedFor;
-    if (m_lookedInto) {
-        m_units = *fewest;
+    if (fewest->size() > kMostUnitsLookedFor) {
+        return {TextAnchor{}};
     }
-}
-
-bool RenderedTextFilter::MayHold(const BYTE* bytes, DWORD length) const {
-    if (!m_lookedInto) {
-        return true;
+    std::vector<TextAnchor> anchors;
+    for (std::uint16_t unit : *fewest) {
+        anchors.push_back(
+            {{static_cast<BYTE>(unit & 0xFF), static_cast<BYTE>(unit >> 8)}, 2, offset});
     }
-    for (std::uint16_t unit : m_units) {
-        if (HoldsUnit(bytes, length, unit)) {
-            return true;
-        }
-    }
-    return false;
+    return anchors;
 }

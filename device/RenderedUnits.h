@@ -1,6 +1,7 @@
 #pragma once
 // The Unicode rendering's view of the code page: what each little-endian unit of
-// a sector becomes, and which sectors cannot hold a given text at all.
+// a sector becomes, and where a text may stand in some bytes.
+#include "device/TextAnchor.h"
 #include "platform/kernel/Types.h"
 
 #include <cstdint>
@@ -20,17 +21,10 @@ const RenderedUnit* RenderedUnits();
 // The unit stored little-endian at bytes.
 std::uint16_t UnitAt(const BYTE* bytes);
 
-// Rules out the sectors whose Unicode rendering cannot hold a pattern. Each unit
-// renders as one whole character, so a match is a run of units that render as the
-// pattern's characters one by one: every sector that holds the pattern holds a
-// unit of each of them. The character with the fewest such units is looked for;
-// when that is more than a few, every sector may hold the pattern.
-class RenderedTextFilter {
-public:
-    explicit RenderedTextFilter(std::string_view pattern);
-    bool MayHold(const BYTE* bytes, DWORD length) const;
-
-private:
-    bool m_lookedInto = false;
-    std::vector<std::uint16_t> m_units;
-};
+// Where the Unicode text of some bytes may hold a pattern. Each unit renders as
+// one whole character, so a match is a run of units that render as the pattern's
+// characters one by one: the unit of a character stands at twice its index from
+// the match's start, whichever sectors the match runs across. The character with
+// the fewest such units gives one anchor for each; when that is more than a few,
+// any unit may begin a match, and when it is none, no unit does.
+std::vector<TextAnchor> RenderedTextAnchors(std::string_view pattern);

@@ -1,4 +1,5 @@
 #include "device/DiskDevice.h"
+#include "device/RenderedBytes.h"
 #include "device/RenderedUnits.h"
 #include "platform/text/Cp932.h"
 
@@ -9,14 +10,6 @@
 namespace {
 
 constexpr DWORD kBytesPerLine = 16;
-
-char AsciiChar(BYTE byte) {
-    return static_cast<BYTE>(byte - 0x20) <= 0x7E - 0x20 ? static_cast<char>(byte) : '.';
-}
-
-char SjisChar(BYTE byte) {
-    return byte == 0 ? ' ' : static_cast<char>(byte);
-}
 
 // Maps one line of bytes through a block on the stack: the caller's buffers might
 // overlap as far as the compiler knows, a local block cannot, so the loop becomes

@@ -20,6 +20,7 @@ int DiskDevice::StartJob(const JobParams& params, AFX_THREADPROC procedure) {
 }
 
 int DiskDevice::StartSearch(const JobParams& params) {
+    m_bSearchMissed.store(false);
     return StartJob(params, SearchWorker);
 }
 

@@ -3,6 +3,7 @@
 #include "view/ControlSets.h"
 #include "view/CurrentLba.h"
 
+#include "platform/framework/Dialog.h"
 #include "platform/framework/UiThread.h"
 #include "platform/framework/Wnd.h"
 #include "platform/text/Cp932.h"
@@ -17,6 +18,7 @@ void BusyState::SetBusy(bool busy) {
 
 void BusyState::EnterBusy() {
     m_busy = true;
+    m_stopped = false;
     for (int id : kBusySet)
         m_host.EnableControl(id, FALSE);
     m_window.SetTimer(kTimerId, kTimerPeriod, nullptr);
@@ -45,6 +47,10 @@ void BusyState::LeaveBusy() {
     m_host.SelectListLineForPosition(device.GetPosition());
     m_host.Values().m_strRate.Empty();
     m_host.WriteControls();
+    // The last sector on display could as well be a hit: a miss says so. A search
+    // stopped says nothing, though it may have read its last chunk meanwhile.
+    if (device.TakeSearchMissed() && !m_stopped)
+        AfxMessageBox(Jp("見つかりませんでした。").c_str(), MB_OK | MB_ICONINFORMATION);
 }
 
 // One job at a time, and only on a device that is open: a start that comes while a
@@ -77,6 +83,7 @@ void BusyState::StopJob() {
     if (threadId == 0)
         return;
     PostThreadMessageA(threadId, WM_JOB_ABORT, 0, 0);
+    m_stopped = true;
     if (framework::InsideHandOver())
         return;
     framework::WaitServing([&device] { return !device.IsWorkerRunning(); });

@@ -31,4 +31,5 @@ private:
     CWnd& m_window;
     ViewHost& m_host;
     bool m_busy = false;
+    bool m_stopped = false; // a STOP was asked for since the job started
 };

@@ -4,9 +4,7 @@
 #include <string.h> // memmem
 
 namespace text {
-namespace {
 
-// Whether position starts a character, given that boundary (<= position) does.
 // The byte after a byte that is no lead byte always starts a character, since it
 // ends one whether it stands alone or trails. So only the run of lead bytes just
 // before position counts: an even run pairs up and position starts a character.
@@ -17,6 +15,8 @@ bool StartsCharacter(const unsigned char* text, std::size_t boundary, std::size_
     }
     return (position - start) % 2 == 0;
 }
+
+namespace {
 
 // Whether the whole pattern stands at a position whose first byte matches. The
 // second byte is compared before calling out for the rest: most candidates fail there.

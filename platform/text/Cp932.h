@@ -51,6 +51,10 @@ std::size_t FindChar(std::string_view text, std::string_view chars, std::size_t 
 // The same for the last one.
 std::size_t FindLastChar(std::string_view text, std::string_view chars);
 
+// Whether position starts a character, given that boundary (<= position) does;
+// the walk back stops at boundary.
+bool StartsCharacter(const unsigned char* text, std::size_t boundary, std::size_t position);
+
 // Byte index of the first occurrence of pattern in text, trying start positions
 // character by character, so a match never begins on a trail byte; -1 when none.
 // An empty pattern is found at 0 of a non-empty text.

@@ -71,6 +71,7 @@ TEST_F(SearchJobTest, BootSignatureInSectorZero) {
     // Searching again without moving ends on the same sector.
     RunSearch(SEARCH_HEX, 0, kLast, "55 AA");
     EXPECT_EQ(device.GetPosition(), 0);
+    EXPECT_FALSE(device.TakeSearchMissed());
 }
 
 TEST_F(SearchJobTest, HeaderSearchOnlyAtSectorStarts) {
@@ -83,17 +84,61 @@ TEST_F(SearchJobTest, HeaderSearchOnlyAtSectorStarts) {
     EXPECT_EQ(device.GetPosition(), 3 * 512);
 }
 
-TEST_F(SearchJobTest, HexMatchSpansSectorsButNotChunks) {
+// Every type's match may run across ASCII's lines, sectors and chunks; it is
+// reported at the sector of its first byte, of the chunk before if need be.
+TEST_F(SearchJobTest, MatchesRunAcrossLinesSectorsAndChunks) {
     SimulatedDisk& disk = OpenDisk(kDisk);
-    disk.Fill(6 * 512 - 1, "\x01\x02");
-    RunSearch(SEARCH_HEX, 0, kLast, "0102");
-    EXPECT_EQ(device.GetPosition(), 5 * 512);
-
-    disk.FillByte(6 * 512 - 1, 2, 0);
-    disk.Fill(kChunk - 1, "\x01\x02");
-    RunSearch(SEARCH_HEX, 0, 4095, "0102");
-    EXPECT_EQ(device.GetPosition(), 4095 * 512);
+    struct Case {
+        int type;
+        const char* pattern;
+        std::string bytes;
+    };
+    const Case cases[] = {
+        {SEARCH_HEX, "0102", "\x01\x02"},
+        {TEXT_ASCII, "AB", "AB"},
+        {TEXT_SJIS, "AB", "AB"},
+        {TEXT_UNICODE, "AB", std::string("A\0B\0", 4)},
+    };
+    for (const Case& c : cases) {
+        for (LONGLONG boundary :
+             {LONGLONG{9 * 512 + 16}, LONGLONG{10 * 512}, LONGLONG{3 * kChunk}}) {
+            const auto start = static_cast<ULONGLONG>(boundary) - c.bytes.size() / 2;
+            disk.Fill(start, c.bytes);
+            RunSearch(c.type, 0, kLast, c.pattern);
+            EXPECT_EQ(device.GetPosition(), (boundary - 1) / 512 * 512)
+                << c.pattern << " type " << c.type << " across " << boundary;
+            disk.FillByte(start, c.bytes.size(), 0);
+        }
+    }
     EXPECT_TRUE(backend.boxes.empty());
+}
+
+// The pane counts SJIS characters from each sector's start: a lead byte that ends
+// one sector takes no trail from the next.
+TEST_F(SearchJobTest, SjisMatchesBeginOnTheCharactersOfTheirSector) {
+    SimulatedDisk& disk = OpenDisk(kDisk);
+    disk.Fill(10 * 512 - 1, "\x82"
+                            "AB");
+    RunSearch(TEXT_SJIS, 0, 100, "AB");
+    EXPECT_EQ(device.GetPosition(), 10 * 512);
+    disk.Fill(10 * 512 - 2, "\x82"
+                            "AB");
+    RunSearch(TEXT_SJIS, 0, 100, "AB");
+    EXPECT_EQ(device.GetPosition(), 100 * 512);
+}
+
+// On a floppy a chunk is four sectors: a long match runs across several.
+TEST_F(SearchJobTest, AMatchLongerThanAChunkRunsAcrossSeveral) {
+    SimulatedDisk& disk = OpenDisk(1474560);
+    std::string bytes;
+    CString pattern;
+    for (int i = 0; i < 3000; ++i) {
+        bytes.push_back(static_cast<char>(i * 7 + 3));
+        pattern.AppendFormat("%02X", (i * 7 + 3) & 0xFF);
+    }
+    disk.Fill(3 * 2048 + 1500, bytes);
+    RunSearch(SEARCH_HEX, 0, 1474560 / 512 - 1, pattern);
+    EXPECT_EQ(device.GetPosition(), 3 * 2048 + 1024);
 }
 
 TEST_F(SearchJobTest, MatchFromALaterStartSector) {
@@ -104,15 +149,6 @@ TEST_F(SearchJobTest, MatchFromALaterStartSector) {
     EXPECT_EQ(device.GetPosition(), (3 * 1024 + 40) * 512);
     // The first chunk starts at the first sector of the range.
     EXPECT_EQ(sim::ByOffset(disk.Reads()).front(), (sim::Transfer{512, kChunk}));
-}
-
-TEST_F(SearchJobTest, AsciiBreaksLinesEverySixteenBytesSjisDoesNot) {
-    SimulatedDisk& disk = OpenDisk(kDisk);
-    disk.Fill(9 * 512 + 15, "AB");
-    RunSearch(TEXT_ASCII, 0, 100, "AB");
-    EXPECT_EQ(device.GetPosition(), 100 * 512);
-    RunSearch(TEXT_SJIS, 0, 100, "AB");
-    EXPECT_EQ(device.GetPosition(), 9 * 512);
 }
 
 TEST_F(SearchJobTest, UnicodeMatchesLittleEndianUnits) {
@@ -133,12 +169,16 @@ TEST_F(SearchJobTest, EmptyTextPatternStopsOnTheFirstSector) {
     }
 }
 
-TEST_F(SearchJobTest, NoMatchEndsOnTheLastSectorSilently) {
+// The job tells the window, which says so; the job itself shows nothing.
+TEST_F(SearchJobTest, NoMatchEndsOnTheLastSectorAndTellsTheWindow) {
     OpenDisk(kDisk);
     RunSearch(TEXT_SJIS, 0, kLast, "absent");
     EXPECT_EQ(device.GetPosition(), kLast * 512);
+    EXPECT_TRUE(device.TakeSearchMissed());
+    EXPECT_FALSE(device.TakeSearchMissed()); // told once
     RunSearch(SEARCH_HEX, 0, kLast, "   ");
     EXPECT_EQ(device.GetPosition(), kLast * 512);
+    EXPECT_TRUE(device.TakeSearchMissed());
     EXPECT_TRUE(backend.boxes.empty());
 }
 
@@ -158,6 +198,7 @@ TEST_F(SearchJobTest, StoppedSearchLeavesTheFirstChunkNotSearched) {
     ASSERT_EQ(device.StartSearch(Range(0, kLast, "55AA")), 1);
     WaitForJobEnd();
     EXPECT_EQ(device.GetPosition(), 3 * kChunk);
+    EXPECT_FALSE(device.TakeSearchMissed());
     const std::vector<sim::Transfer> reads = sim::ByOffset(disk.Reads());
     ASSERT_GE(reads.size(), 3u);
     EXPECT_LE(reads.size(), 5u);
@@ -170,6 +211,7 @@ TEST_F(SearchJobTest, FailedReadLeavesTheFailingChunk) {
     disk.FailRead(kChunk + 512);
     RunSearch(SEARCH_HEX, 0, kLast, "55AA");
     EXPECT_EQ(device.GetPosition(), kChunk);
+    EXPECT_FALSE(device.TakeSearchMissed());
     ASSERT_EQ(backend.boxes.size(), 1u);
     EXPECT_EQ(backend.boxes[0].caption, "Error");
 }

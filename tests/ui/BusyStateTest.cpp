@@ -50,6 +50,7 @@ TEST_F(BusyStateTest, AJobDisablesTheBusySetAndTheTimerShowsItsProgress) {
 
     backend.Click(IDC_SEARCH); // STOP
     ExpectIdle();
+    EXPECT_TRUE(backend.boxes.empty()); // a search stopped found nothing, and says nothing
     const LONGLONG stopped = dialog->Device().GetPosition();
     EXPECT_GT(stopped, 3 * 512);
     EXPECT_LT(stopped, dialog->Device().GetLastLba() * 512);

@@ -1,3 +1,5 @@
+#include "platform/framework/Styles.h"
+#include "platform/text/Cp932.h"
 #include "tests/ui/MainWindowFixture.h"
 
 namespace {
@@ -53,6 +55,36 @@ TEST_F(SearchTest, AHitWithAListLineSelectsIt) {
     dialog->SectorList().AddString(" 0000000000 boot");
     Search("needle", 0);
     EXPECT_EQ(backend.Selection(IDC_SECTOR_LIST), 1);
+}
+
+// Only a search that ran to the end of its range without a hit says so, once the
+// window is idle again over the last sector; the menu's header searches too.
+TEST_F(SearchTest, ASearchWithoutAHitSaysSoWhenTheWindowIsIdle) {
+    CString shownOver;
+    backend.onBox = [this, &shownOver](const auto&) {
+        shownOver = Text(IDC_SEARCH) + " " + Text(IDC_CURRENT_LBA);
+    };
+    Search("absent", 0);
+    ASSERT_EQ(backend.boxes.size(), 1u);
+    EXPECT_EQ(backend.boxes[0].text, Jp("見つかりませんでした。"));
+    EXPECT_EQ(backend.boxes[0].type, MB_OK | MB_ICONINFORMATION);
+    EXPECT_EQ(shownOver, "Search 32767");
+
+    JumpTo("0");
+    backend.OpenMenu({1, 3});
+    ASSERT_TRUE(backend.ChooseCommand(ID_HEADER_PDF));
+    FinishJob();
+    EXPECT_EQ(backend.boxes.size(), 2u);
+
+    // A hit, and a read that fails, end without it.
+    JumpTo("0");
+    Search("needle", 0);
+    disk->FailRead(100 * 512);
+    JumpTo("0");
+    Search("absent", 0);
+    EXPECT_EQ(Text(IDC_CURRENT_LBA), "0");
+    EXPECT_EQ(Errors().size(), 1u);
+    EXPECT_EQ(backend.boxes.size(), 3u);
 }
 
 } // namespace
