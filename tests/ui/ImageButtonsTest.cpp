@@ -147,6 +147,40 @@ TEST_F(ImageButtonsTest, CreateNeedsTheMarginOfFreeSpaceBesideTheImage) {
     }
 }
 
+// Both dialogs open where a file was last chosen in either, in this run; the
+// first in the working folder.
+TEST_F(ImageButtonsTest, TheDialogsOpenInTheFolderOfTheLastFileChosen) {
+    CWinApp app;
+    StartOnCard();
+    const std::string made = folder / "作成先", kept = folder / "表示";
+    fs::create_directories(made);
+    fs::create_directories(kept);
+    WriteBytes(kept + "/image.img", Pattern(1 << 20, 3));
+    struct Step {
+        int button;
+        std::optional<std::string> chosen; // none: cancelled
+        std::string opensIn;
+    };
+    const Step steps[] = {
+        {IDC_RESTORE_IMAGE, std::nullopt, ""},
+        {IDC_CREATE_IMAGE, made + "/card", ""},
+        {IDC_RESTORE_IMAGE, kept + "/image.img", made + "/"},
+        {IDC_CREATE_IMAGE, std::nullopt, kept + "/"},
+        {IDC_RESTORE_IMAGE, std::nullopt, kept + "/"},
+    };
+    for (const Step& step : steps) {
+        backend.fileDialogs.clear();
+        backend.fileAnswers.push_back(step.chosen ? std::optional(CString(Jp(*step.chosen)))
+                                                  : std::nullopt);
+        backend.Click(step.button);
+        FinishJob();
+        ASSERT_EQ(backend.fileDialogs.size(), 1u);
+        EXPECT_EQ(backend.fileDialogs[0].initialFolder, Jp(step.opensIn)) << step.opensIn;
+    }
+    EXPECT_TRUE(fs::exists(made + "/card.img"));
+    EXPECT_TRUE(backend.boxes.empty());
+}
+
 TEST_F(ImageButtonsTest, ACancelledDialogChangesNothing) {
     SimulatedDisk& disk = StartOnCard();
     JumpTo("5");
