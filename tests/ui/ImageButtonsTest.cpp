@@ -181,6 +181,29 @@ TEST_F(ImageButtonsTest, TheDialogsOpenInTheFolderOfTheLastFileChosen) {
     EXPECT_TRUE(backend.boxes.empty());
 }
 
+// A free-space query that fails because no folder is there says that the file
+// cannot be created; any other failure still counts as no room.
+TEST_F(ImageButtonsTest, CreateIntoAFolderThatIsNotThereCannotCreateTheFile) {
+    StartOnCard();
+    const std::pair<DWORD, std::string> cases[] = {
+        {ERROR_FILE_NOT_FOUND, "ファイルを作成出来ません。"},
+        {ERROR_PATH_NOT_FOUND, "ファイルを作成出来ません。"},
+        {ERROR_ACCESS_DENIED, "ファイルを作成出来ません。"},
+        {EIO, "空き容量が足りません"},
+    };
+    const std::string missing = folder / "無い表示/";
+    for (const auto& [error, message] : cases) {
+        SCOPED_TRACE(error);
+        backend.boxes.clear();
+        machine.FailFreeSpace(missing, error);
+        Choose(IDC_CREATE_IMAGE, missing + "card.img");
+        ExpectIdle();
+        ASSERT_EQ(backend.boxes.size(), 1u);
+        EXPECT_EQ(backend.boxes[0].text, Jp(message));
+        EXPECT_EQ(backend.boxes[0].type, MB_OK | MB_ICONEXCLAMATION);
+    }
+}
+
 TEST_F(ImageButtonsTest, ACancelledDialogChangesNothing) {
     SimulatedDisk& disk = StartOnCard();
     JumpTo("5");
