@@ -15,6 +15,14 @@ constexpr char kRestoreFilter[] = "Disk Image(*.img)|*.img|"
                                   "*.img.xz;*.img.gz;*.img.zst;*.img.bz2||";
 constexpr char kImageExtension[] = "img";
 
+// The free-space query failed because no folder is there to hold the file (none
+// of that name, a file in its place, or none this user may enter): the file
+// cannot be created, whatever room the disk has.
+bool NoFolderForImage(DWORD error) {
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ||
+           error == ERROR_ACCESS_DENIED;
+}
+
 } // namespace
 
 void ImageButtons::OnCreateImage() {
@@ -23,6 +31,8 @@ void ImageButtons::OnCreateImage() {
         return;
     if (m_host.Device().GetFreeSpaceAfterImage(params) >= kFreeSpaceMargin)
         m_host.StartJob(IDC_CREATE_IMAGE, &DiskDevice::StartImageCreate, params);
+    else if (NoFolderForImage(GetLastError()))
+        AfxMessageBox(Jp("ファイルを作成出来ません。").c_str(), MB_OK | MB_ICONEXCLAMATION);
     else
         AfxMessageBox(Jp("空き容量が足りません").c_str(), MB_OK | MB_ICONEXCLAMATION);
 }

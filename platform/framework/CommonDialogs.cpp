@@ -1,5 +1,6 @@
 #include "platform/framework/CommonDialogs.h"
 #include "platform/framework/Dialog.h"
+#include "platform/framework/FolderOf.h"
 #include "platform/framework/UiThread.h"
 #include "platform/framework/WindowModel.h"
 #include "platform/text/Cp932.h"
@@ -34,11 +35,16 @@ LONG_PTR CFileDialog::DoModal() {
     request.filter = m_filter;
     request.flags = m_flags;
     request.initialName = m_fileName;
+    CWinApp* app = AfxGetApp();
+    if (app != nullptr)
+        request.initialFolder = app->m_strFileDialogFolder;
     bool chosen = false;
     framework::RunOnUiThread([&] { chosen = framework::Backend().ShowFileDialog(request); });
     if (!chosen || request.chosenPath.IsEmpty())
         return IDCANCEL;
     m_path = WithDefaultExtension(request.chosenPath, m_defaultExtension);
+    if (app != nullptr)
+        app->m_strFileDialogFolder = framework::FolderOf(m_path);
     return IDOK;
 }
 

@@ -52,6 +52,9 @@ public:
 
     CWnd* m_pMainWnd = nullptr;
     CString m_pszAppName;
+    // Where the next file dialog opens: the folder of the last file chosen in one,
+    // remembered for this run only, as the platform's dialogs remember it.
+    CString m_strFileDialogFolder;
 
     HICON LoadIcon(UINT id) const;
     HCURSOR LoadCursor(UINT id) const;

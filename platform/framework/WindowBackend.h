@@ -44,7 +44,8 @@ struct FileDialogRequest {
     CString filter; // "Display(*.x)|*.x||"
     DWORD flags = 0;
     CString initialName;
-    CString chosenPath; // set by the backend on success
+    CString initialFolder; // where it opens; empty: the working folder
+    CString chosenPath;    // set by the backend on success
 };
 
 class WindowBackend {

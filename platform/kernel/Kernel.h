@@ -35,6 +35,7 @@ inline constexpr UINT DRIVE_CDROM = 5;
 
 inline constexpr DWORD ERROR_SUCCESS = 0;
 inline constexpr DWORD ERROR_FILE_NOT_FOUND = ENOENT;
+inline constexpr DWORD ERROR_PATH_NOT_FOUND = ENOTDIR; // a part of the path is no folder
 inline constexpr DWORD ERROR_ACCESS_DENIED = EACCES;
 inline constexpr DWORD ERROR_INVALID_HANDLE = EBADF;
 inline constexpr DWORD ERROR_INVALID_PARAMETER = EINVAL;

@@ -1,7 +1,7 @@
 #include "platform/kernel/Kernel.h"
+#include "platform/kernel/MessageLanguage.h"
 #include "platform/text/Cp932.h"
 
-#include <clocale>
 #include <cstdlib>
 #include <cstring>
 #include <langinfo.h>
@@ -26,18 +26,13 @@ constexpr OwnText kOwnTexts[] = {
      "圧縮ファイルがデータの途中で終わっています。"},
 };
 
-bool JapaneseMessages() {
-    const char* locale = std::setlocale(LC_MESSAGES, nullptr);
-    return locale != nullptr && std::strncmp(locale, "ja", 2) == 0;
-}
-
 // The text of a code: the platform's own, or the C library's, in the user's
 // language and in the locale's charset, which the system reads as code page 932
 // only once converted.
 std::string SystemText(DWORD code) {
     for (const OwnText& own : kOwnTexts)
         if (own.code == code)
-            return JapaneseMessages() ? text::FromUtf8(own.japanese) : own.english;
+            return kernel::JapaneseMessages() ? text::FromUtf8(own.japanese) : own.english;
     char text[256];
     return text::FromCharset(strerror_r(static_cast<int>(code), text, sizeof text),
                              nl_langinfo(CODESET));

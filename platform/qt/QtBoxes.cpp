@@ -4,7 +4,9 @@
 #include "platform/qt/QtText.h"
 
 #include <QCheckBox>
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QMessageBox>
 
@@ -124,6 +126,10 @@ bool RunFileDialog(QWidget* owner, framework::FileDialogRequest& request) {
         if ((request.flags & OFN_OVERWRITEPROMPT) == 0)
             dialog.setOption(QFileDialog::DontConfirmOverwrite);
     }
+    // Always set: Qt's dialogs would otherwise open where the last one was left. A
+    // folder that has gone since leaves the dialog in the working one.
+    const QString folder = ToQString(request.initialFolder);
+    dialog.setDirectory(QFileInfo(folder).isDir() ? folder : QDir::currentPath());
     if (!request.initialName.IsEmpty())
         dialog.selectFile(ToQString(request.initialName));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())

@@ -209,6 +209,48 @@ TEST_F(Launcher, MissingFontsAreNamedAndTheWindowStillOpens) {
     }
 }
 
+// The launcher's own sentences are Japanese on a Japanese desktop and English on
+// any other, and the C library's error texts inside them follow the desktop too.
+TEST_F(Launcher, SpeaksTheDesktopsLanguage) {
+    struct Case {
+        const char* environment;
+        const char* missing;
+        const char* folder;
+        const char* unknown;
+        const char* noDisplay;
+        const char* usage;
+    };
+    const Case cases[] = {
+        {"LC_ALL=C", "No such file or directory", "is a folder, not an image file",
+         "unknown or incomplete argument: --bogus", "no display to open the window on",
+         "Usage: kolm"},
+        {"LC_ALL=de_DE.UTF-8", "Datei oder Verzeichnis nicht gefunden",
+         "is a folder, not an image file", "unknown or incomplete argument: --bogus",
+         "no display to open the window on", "Usage: kolm"},
+        {"-u LC_ALL -u LC_MESSAGES LANG=ja_JP.UTF-8",
+         "そのようなファイルやディレクトリはありません",
+         "フォルダです。イメージファイルではありません",
+         "知らない引数か、足りない引数です: --bogus", "ウィンドウを開くディスプレイがありません",
+         "使い方: kolm"},
+    };
+    const std::string absent = m_folder / "無い表示.img";
+    for (const Case& test : cases) {
+        SCOPED_TRACE(test.environment);
+        const std::string kolm = kNoDisplay + test.environment + " " + kKolm;
+        const std::pair<std::string, std::string> runs[] = {
+            {" --drive " + Quoted(absent), "--drive " + absent + ": " + test.missing},
+            {" --drive " + Quoted(m_folder.Path()), test.folder},
+            {" --bogus", test.unknown},
+            {" --bogus", test.usage},
+            {" --drive " + Quoted(m_image), test.noDisplay},
+        };
+        for (const auto& [arguments, message] : runs) {
+            const Launch launch = RunShell(kolm + arguments);
+            EXPECT_NE(launch.err.find(message), std::string::npos) << arguments << launch.err;
+        }
+    }
+}
+
 TEST_F(Launcher, HelpNamesEveryOption) {
     const Launch launch = RunShell(kNoDisplay + kKolm + " --help");
     EXPECT_EQ(launch.status, 0);

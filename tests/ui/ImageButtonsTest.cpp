@@ -147,6 +147,63 @@ TEST_F(ImageButtonsTest, CreateNeedsTheMarginOfFreeSpaceBesideTheImage) {
     }
 }
 
+// Both dialogs open where a file was last chosen in either, in this run; the
+// first in the working folder.
+TEST_F(ImageButtonsTest, TheDialogsOpenInTheFolderOfTheLastFileChosen) {
+    CWinApp app;
+    StartOnCard();
+    const std::string made = folder / "作成先", kept = folder / "表示";
+    fs::create_directories(made);
+    fs::create_directories(kept);
+    WriteBytes(kept + "/image.img", Pattern(1 << 20, 3));
+    struct Step {
+        int button;
+        std::optional<std::string> chosen; // none: cancelled
+        std::string opensIn;
+    };
+    const Step steps[] = {
+        {IDC_RESTORE_IMAGE, std::nullopt, ""},
+        {IDC_CREATE_IMAGE, made + "/card", ""},
+        {IDC_RESTORE_IMAGE, kept + "/image.img", made + "/"},
+        {IDC_CREATE_IMAGE, std::nullopt, kept + "/"},
+        {IDC_RESTORE_IMAGE, std::nullopt, kept + "/"},
+    };
+    for (const Step& step : steps) {
+        backend.fileDialogs.clear();
+        backend.fileAnswers.push_back(step.chosen ? std::optional(CString(Jp(*step.chosen)))
+                                                  : std::nullopt);
+        backend.Click(step.button);
+        FinishJob();
+        ASSERT_EQ(backend.fileDialogs.size(), 1u);
+        EXPECT_EQ(backend.fileDialogs[0].initialFolder, Jp(step.opensIn)) << step.opensIn;
+    }
+    EXPECT_TRUE(fs::exists(made + "/card.img"));
+    EXPECT_TRUE(backend.boxes.empty());
+}
+
+// A free-space query that fails because no folder is there says that the file
+// cannot be created; any other failure still counts as no room.
+TEST_F(ImageButtonsTest, CreateIntoAFolderThatIsNotThereCannotCreateTheFile) {
+    StartOnCard();
+    const std::pair<DWORD, std::string> cases[] = {
+        {ERROR_FILE_NOT_FOUND, "ファイルを作成出来ません。"},
+        {ERROR_PATH_NOT_FOUND, "ファイルを作成出来ません。"},
+        {ERROR_ACCESS_DENIED, "ファイルを作成出来ません。"},
+        {EIO, "空き容量が足りません"},
+    };
+    const std::string missing = folder / "無い表示/";
+    for (const auto& [error, message] : cases) {
+        SCOPED_TRACE(error);
+        backend.boxes.clear();
+        machine.FailFreeSpace(missing, error);
+        Choose(IDC_CREATE_IMAGE, missing + "card.img");
+        ExpectIdle();
+        ASSERT_EQ(backend.boxes.size(), 1u);
+        EXPECT_EQ(backend.boxes[0].text, Jp(message));
+        EXPECT_EQ(backend.boxes[0].type, MB_OK | MB_ICONEXCLAMATION);
+    }
+}
+
 TEST_F(ImageButtonsTest, ACancelledDialogChangesNothing) {
     SimulatedDisk& disk = StartOnCard();
     JumpTo("5");

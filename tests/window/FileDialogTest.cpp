@@ -12,6 +12,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QDialogButtonBox>
+#include <QDir>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPushButton>
@@ -126,6 +127,34 @@ TEST(FileDialog, TheOpenDialogShowsTheReadOnlyCheckBoxTicked) {
         EXPECT_FALSE(qt::RunFileDialog(nullptr, request));
         EXPECT_EQ(found, test.boxes);
         EXPECT_EQ(ticked, test.boxes == 1);
+    }
+}
+
+// The dialog opens in the folder it is given, or in the working folder when that
+// folder has gone.
+TEST(FileDialog, OpensInTheFolderItIsGiven) {
+    Application();
+    TempFolder folder;
+    std::filesystem::create_directory(folder / "表示");
+    const std::pair<std::string, QString> cases[] = {
+        {folder / "表示/", QString::fromStdString(folder / "表示")},
+        {folder / "消えた/", QDir::currentPath()},
+        {"", QDir::currentPath()},
+    };
+    for (const auto& [given, opened] : cases) {
+        framework::FileDialogRequest request;
+        request.open = true;
+        request.filter = "Disk Image(*.img)|*.img||";
+        request.initialFolder = Jp(given);
+        QString shown;
+        QTimer::singleShot(0, [&] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            ASSERT_NE(dialog, nullptr);
+            shown = dialog->directory().absolutePath();
+            dialog->reject();
+        });
+        EXPECT_FALSE(qt::RunFileDialog(nullptr, request));
+        EXPECT_EQ(shown, opened) << given;
     }
 }
 

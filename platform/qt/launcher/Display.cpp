@@ -1,5 +1,8 @@
 #include "platform/qt/launcher/Display.h"
 
+#include "platform/qt/QtTranslations.h"
+#include "platform/qt/launcher/Messages.h"
+
 #include <QApplication>
 #include <QMessageBox>
 
@@ -45,14 +48,11 @@ void FatalMessageHandler(QtMsgType type, const QMessageLogContext& context,
     }
     if (displayUnreachable) {
         const char* display = std::getenv("DISPLAY");
-        std::fprintf(stderr,
-                     "kolm: cannot open the window: the display %s (DISPLAY) cannot be reached; "
-                     "no X server answers there. Start Kolm in a desktop session; kolm --list "
-                     "works without one.\n",
-                     display != nullptr ? display : "");
+        std::fprintf(stderr, "kolm: %s\n",
+                     Say(kDisplayUnreachable, {display != nullptr ? display : ""}).c_str());
     } else {
-        std::fprintf(stderr, "kolm: cannot open the window: %s\n",
-                     message.toLocal8Bit().constData());
+        std::fprintf(stderr, "kolm: %s\n",
+                     Say(kCannotOpenWindow, {message.toLocal8Bit().toStdString()}).c_str());
     }
     std::_Exit(1);
 }
@@ -75,11 +75,8 @@ std::string DisplayProblem() {
         return {};
     // pkexec passes the display on only for an action that allows a window.
     if (IsSet("PKEXEC_UID"))
-        return "pkexec did not pass the display on: polkit does not know Kolm's action "
-               "org.kolm.Kolm.pkexec, which a package installs in "
-               "/usr/share/polkit-1/actions (install with the prefix /usr).";
-    return "no display to open the window on (neither DISPLAY nor WAYLAND_DISPLAY is set). "
-           "Start Kolm in a desktop session; kolm --list works without one.";
+        return Say(kPkexecKeptDisplay);
+    return Say(kNoDisplay);
 }
 
 void InstallFatalMessageHandler() {
@@ -96,6 +93,7 @@ void ReportStartError(const std::string& message) {
     char name[] = "kolm";
     char* argv[] = {name, nullptr};
     QApplication application(argc, argv);
+    qt::LoadQtTranslations(); // the box's button
     QMessageBox::critical(nullptr, QStringLiteral("Kolm"), QString::fromStdString(message));
 }
 

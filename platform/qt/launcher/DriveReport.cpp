@@ -4,6 +4,9 @@
 #include "device/DriveEntry.h"
 #include "platform/kernel/DriveListing.h"
 #include "platform/kernel/LinuxMachine.h"
+#include "platform/qt/launcher/Messages.h"
+
+#include <cstring>
 
 namespace launcher {
 
@@ -22,9 +25,9 @@ std::string DescribeDriveList() {
             continue;
         }
         text += listing.DescribeVolume(DriveEntryLetter(entry));
-        std::string reason = ErrorText(device.GetDriveEntryError(index)).GetString();
-        reason.erase(reason.find_last_not_of("\r\n") + 1); // the system's text ends its line
-        text += "      names no disk: " + reason + "\n";
+        // The C library's text in the terminal's charset, not the window's code page.
+        const char* reason = std::strerror(static_cast<int>(device.GetDriveEntryError(index)));
+        text += "      " + Say(kNamesNoDisk, {reason}) + "\n";
     }
     return text + listing.DescribeDisksWithoutLetters();
 }

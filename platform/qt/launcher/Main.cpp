@@ -8,6 +8,7 @@
 #include "platform/qt/QtTranslations.h"
 #include "platform/qt/launcher/Display.h"
 #include "platform/qt/launcher/DriveReport.h"
+#include "platform/qt/launcher/Messages.h"
 #include "platform/qt/launcher/Options.h"
 #include "platform/qt/launcher/RootAccess.h"
 #include "platform/qt/launcher/StandInChecks.h"
@@ -21,6 +22,7 @@
 #include <QWidget>
 #include <QWindow>
 
+#include <clocale>
 #include <cstdio>
 #include <string>
 #include <unistd.h>
@@ -69,10 +71,10 @@ void CloseWhenShown(const qt::QtBackend& backend) {
 void WarnOfMissingFonts() {
     const QStringList missing = qt::MissingFontFamilies();
     if (!missing.isEmpty())
-        std::fprintf(stderr,
-                     "kolm: the fonts %s are not installed (Debian: fonts-ipafont-gothic); "
-                     "Japanese texts may not show.\n",
-                     missing.join(", ").toLocal8Bit().constData());
+        std::fprintf(
+            stderr, "kolm: %s\n",
+            launcher::Say(launcher::kFontsMissing, {missing.join(", ").toLocal8Bit().toStdString()})
+                .c_str());
 }
 
 int RunWindow(const launcher::Options& options, char* program) {
@@ -89,7 +91,8 @@ int RunWindow(const launcher::Options& options, char* program) {
     WarnOfMissingFonts();
     std::string error;
     if (!LoadProgramResources(&error)) {
-        std::fprintf(stderr, "kolm: cannot load the resources: %s\n", error.c_str());
+        std::fprintf(stderr, "kolm: %s\n",
+                     launcher::Say(launcher::kCannotLoadResources, {error}).c_str());
         return 1;
     }
     framework::SetUiThread();
@@ -102,15 +105,20 @@ int RunWindow(const launcher::Options& options, char* program) {
 } // namespace
 
 int main(int argc, char** argv) {
+    // The C library's messages in the desktop's language and charset, which also
+    // choose the language of the launcher's own; numbers keep their C form in what
+    // --list prints.
+    std::setlocale(LC_CTYPE, "");
+    std::setlocale(LC_MESSAGES, "");
     launcher::Options options;
     std::string error;
     if (!launcher::ParseOptions(argc, argv, options, error)) {
         std::fprintf(stderr, "kolm: %s\n", error.c_str());
-        std::fputs(launcher::kUsage, stderr);
+        std::fputs(launcher::Say(launcher::kUsage).c_str(), stderr);
         return kRefused;
     }
     if (options.help) {
-        std::fputs(launcher::kUsage, stdout);
+        std::fputs(launcher::Say(launcher::kUsage).c_str(), stdout);
         return 0;
     }
     if (error = launcher::CheckStandInFiles(options.drives); !error.empty())

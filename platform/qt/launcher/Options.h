@@ -13,8 +13,6 @@ struct Options {
     bool startupCheck = false;
 };
 
-extern const char* const kUsage;
-
 // False, with the reason in error, on anything the launcher does not know.
 bool ParseOptions(int argc, char** argv, Options& options, std::string& error);
 

@@ -1,6 +1,7 @@
 #include "platform/qt/launcher/RootAccess.h"
 
 #include "platform/qt/launcher/Display.h"
+#include "platform/qt/launcher/Messages.h"
 
 #include <cerrno>
 #include <climits>
@@ -61,30 +62,22 @@ int RunAsRoot(const Options& options) {
         command.push_back("--startup-check");
     const int status = program.empty() ? -1 : Run(command);
     if (status == -1) {
-        ReportStartError("Kolm cannot ask for disk access: pkexec cannot be started (" +
-                         std::string(std::strerror(errno)) +
-                         "). Install pkexec (Debian: apt install pkexec), or start Kolm as "
-                         "root from a terminal.");
+        ReportStartError(Say(kPkexecCannotStart, {std::strerror(errno)}));
         return 1;
     }
     if (status == kNotAuthorized) {
-        ReportStartError("Kolm did not start: disk access was not granted.");
+        ReportStartError(Say(kAccessNotGranted));
         return 1;
     }
     if (status == kCannotAsk) {
-        ReportStartError("Kolm did not start: pkexec could not ask for the password. Is a "
-                         "polkit authentication agent running in this session? From a "
-                         "terminal, sudo kolm works too.");
+        ReportStartError(Say(kCannotAskPassword));
         return 1;
     }
     return status;
 }
 
 void SayHowToGetDiskAccess() {
-    std::fputs("kolm: running without root, so only stand-in files (--drive FILE) open. For "
-               "the machine's disks, start Kolm from the application menu or with "
-               "'kolm --as-root', which ask for the password.\n",
-               stderr);
+    std::fprintf(stderr, "kolm: %s\n", Say(kWithoutRoot).c_str());
 }
 
 } // namespace launcher

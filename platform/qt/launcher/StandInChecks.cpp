@@ -1,6 +1,7 @@
 #include "platform/qt/launcher/StandInChecks.h"
 
 #include "platform/kernel/LinuxMachine.h"
+#include "platform/qt/launcher/Messages.h"
 
 #include <cerrno>
 #include <cstring>
@@ -13,7 +14,7 @@ namespace launcher {
 namespace {
 
 std::string Refusal(const std::string& path, const std::string& reason) {
-    return "--drive " + path + ": " + reason;
+    return Say(kDriveRefused, {path, reason});
 }
 
 std::string CheckOne(const std::string& path, std::set<std::pair<dev_t, ino_t>>& seen) {
@@ -21,18 +22,17 @@ std::string CheckOne(const std::string& path, std::set<std::pair<dev_t, ino_t>>&
     if (stat(path.c_str(), &info) != 0)
         return Refusal(path, std::strerror(errno));
     if (S_ISDIR(info.st_mode))
-        return Refusal(path, "is a folder, not an image file");
+        return Refusal(path, Say(kIsFolder));
     if (S_ISBLK(info.st_mode) || S_ISCHR(info.st_mode))
-        return Refusal(path, "is a device, not an image file; Kolm lists the machine's disks "
-                             "itself (see kolm --list)");
+        return Refusal(path, Say(kIsDevice));
     if (!S_ISREG(info.st_mode))
-        return Refusal(path, "is not a regular file");
+        return Refusal(path, Say(kNotRegular));
     const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
-        return Refusal(path, std::string("cannot be read: ") + std::strerror(errno));
+        return Refusal(path, Say(kCannotRead, {std::strerror(errno)}));
     close(fd);
     if (!seen.emplace(info.st_dev, info.st_ino).second)
-        return Refusal(path, "is given twice; one file can stand in for one disk only");
+        return Refusal(path, Say(kGivenTwice));
     return {};
 }
 
@@ -56,9 +56,7 @@ std::string CheckStandInsHaveLetters(std::size_t given) {
     }
     if (lettered == given)
         return {};
-    return "too many --drive files: the drive letters up to Z: hold " + std::to_string(lettered) +
-           " of the " + std::to_string(given) +
-           " on this machine, and the others would be left out";
+    return Say(kTooManyDrives, {std::to_string(lettered), std::to_string(given)});
 }
 
 } // namespace launcher
