@@ -10,7 +10,7 @@ bool Printable(BYTE character) {
 }
 
 // Whether the character comes from that byte only.
-bool FromOneByte(int kind, BYTE character) {
+bool FromOneByte(TextKind kind, BYTE character) {
     if (kind == TEXT_ASCII)
         return Printable(character) && character != '.';
     return character != ' ';
@@ -18,7 +18,7 @@ bool FromOneByte(int kind, BYTE character) {
 
 } // namespace
 
-std::vector<TextAnchor> ByteTextAnchors(int kind, std::string_view pattern) {
+std::vector<TextAnchor> ByteTextAnchors(TextKind kind, std::string_view pattern) {
     // ASCII shows only printable characters, and no line breaks to a search.
     for (char character : pattern) {
         if (kind == TEXT_ASCII && !Printable(static_cast<BYTE>(character)))

@@ -6,10 +6,11 @@
 // zeros become too): two such characters side by side in the pattern stand side by
 // side in the bytes of every match, whichever lines or sectors it runs across.
 #include "device/TextAnchor.h"
+#include "device/TextKind.h"
 
 #include <string_view>
 #include <vector>
 
 // kind: TEXT_ASCII or TEXT_SJIS. Every match holds the one anchor; none at all
 // when the text never holds some character of the pattern.
-std::vector<TextAnchor> ByteTextAnchors(int kind, std::string_view pattern);
+std::vector<TextAnchor> ByteTextAnchors(TextKind kind, std::string_view pattern);

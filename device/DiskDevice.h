@@ -3,6 +3,7 @@
 // byte position that the view shows and the jobs advance. The object is also the
 // lock that orders a running job against the user interface.
 #include "device/JobParams.h"
+#include "device/TextKind.h"
 #include "platform/framework/CCriticalSection.h"
 #include "platform/framework/CStringList.h"
 #include "platform/framework/WinThread.h"
@@ -16,10 +17,6 @@ class CListBox;
 inline constexpr UINT WM_JOB_QUIT = 1624;  // WM_USER + 600: shutdown
 inline constexpr UINT WM_JOB_ABORT = 1625; // WM_USER + 601: STOP
 
-// Text kinds of the text pane, the first three search types.
-inline constexpr int TEXT_ASCII = 0;
-inline constexpr int TEXT_SJIS = 1;
-inline constexpr int TEXT_UNICODE = 2;
 inline constexpr int SEARCH_HEX = 3;
 inline constexpr int SEARCH_HEX_HEADER = 4;
 
@@ -71,7 +68,7 @@ public:
     DWORD GetDriveEntryError(int index) const;
 
     // device/SectorText.cpp: the text pane's renderings, also the search's.
-    CString FormatSectorText(int kind, const BYTE* buffer, DWORD length);
+    CString FormatSectorText(TextKind kind, const BYTE* buffer, DWORD length);
     int RenderAsciiText(const BYTE* buffer, char* scratch, DWORD length, CString& text,
                         const CString& pattern);
     int RenderSjisText(const BYTE* buffer, char* scratch, DWORD length, CString& text,

@@ -64,7 +64,7 @@ bool MapAsciiUnits(const BYTE* in, char* out) {
 
 } // namespace
 
-CString DiskDevice::FormatSectorText(int kind, const BYTE* buffer, DWORD length) {
+CString DiskDevice::FormatSectorText(TextKind kind, const BYTE* buffer, DWORD length) {
     std::vector<char> scratch(2 * std::size_t{length});
     CString text;
     if (kind == TEXT_ASCII) {

@@ -114,7 +114,7 @@ std::size_t FirstMatch(const std::vector<TextAnchor>& anchors, std::size_t step,
 
 } // namespace
 
-std::size_t FindRenderedText(int kind, std::string_view pattern, const BYTE* bytes,
+std::size_t FindRenderedText(TextKind kind, std::string_view pattern, const BYTE* bytes,
                              std::size_t length, DWORD sectorSize) {
     switch (kind) {
     case TEXT_ASCII:

@@ -5,7 +5,7 @@
 
 #include <vector>
 
-int TextKindOfSearchType(int searchType) {
+TextKind TextKindOfSearchType(int searchType) {
     switch (searchType) {
     case TEXT_SJIS:
         return TEXT_SJIS;

@@ -1,11 +1,13 @@
 #pragma once
 // The sector at the device's current position, drawn into the hex view, the text
 // pane and the "CUR" and "POS" texts.
+#include "device/TextKind.h"
+
 class ViewHost;
 
 // The text pane's rendering for a search type: ASCII, SJIS and Unicode render as
 // themselves, the two HEX types (and anything else) as ASCII.
-int TextKindOfSearchType(int searchType);
+TextKind TextKindOfSearchType(int searchType);
 
 class SectorView {
 public:

@@ -17,6 +17,18 @@ protected:
 
     // Sets the job's pattern without searching: a reversed range ends at once.
     void SetPattern(const char* pattern) { RunSearch(SEARCH_HEX, 1, 0, pattern); }
+
+    // The reads, in whatever order they reached the disk, were whole chunks one
+    // after another from the first: the one searched and up to two read ahead,
+    // reads at most (up to `most` at all).
+    static void ExpectChunksReadFrom(const SimulatedDisk& disk, ULONGLONG first,
+                                     std::size_t most = 3) {
+        const std::vector<sim::Transfer> reads = sim::ByOffset(disk.Reads());
+        ASSERT_GE(reads.size(), 1u);
+        EXPECT_LE(reads.size(), most);
+        for (std::size_t i = 0; i < reads.size(); ++i)
+            EXPECT_EQ(reads[i], (sim::Transfer{first + i * kChunk, kChunk}));
+    }
 };
 
 TEST_F(SearchJobTest, HexPatternConversion) {
@@ -67,7 +79,7 @@ TEST_F(SearchJobTest, BootSignatureInSectorZero) {
     disk.Fill(510, "\x55\xAA");
     RunSearch(SEARCH_HEX, 0, kLast, "55AA");
     EXPECT_EQ(device.GetPosition(), 0);
-    EXPECT_EQ(sim::ByOffset(disk.Reads()).front(), (sim::Transfer{0, kChunk}));
+    ExpectChunksReadFrom(disk, 0);
     // Searching again without moving ends on the same sector.
     RunSearch(SEARCH_HEX, 0, kLast, "55 AA");
     EXPECT_EQ(device.GetPosition(), 0);
@@ -147,8 +159,9 @@ TEST_F(SearchJobTest, MatchFromALaterStartSector) {
     disk.Fill(3 * kChunk + 40 * 512 + 7, "KOLM");
     RunSearch(SEARCH_HEX, 1, kLast, "4B4F4C4D");
     EXPECT_EQ(device.GetPosition(), (3 * 1024 + 40) * 512);
-    // The first chunk starts at the first sector of the range.
-    EXPECT_EQ(sim::ByOffset(disk.Reads()).front(), (sim::Transfer{512, kChunk}));
+    // The first chunk starts at the first sector of the range; the match is in the fourth.
+    ASSERT_GE(disk.Reads().size(), 4u);
+    ExpectChunksReadFrom(disk, 512, 6);
 }
 
 TEST_F(SearchJobTest, UnicodeMatchesLittleEndianUnits) {
@@ -165,7 +178,8 @@ TEST_F(SearchJobTest, EmptyTextPatternStopsOnTheFirstSector) {
         disk.ClearCounters();
         RunSearch(type, 9, kLast, "");
         EXPECT_EQ(device.GetPosition(), 9 * 512) << type;
-        EXPECT_EQ(sim::ByOffset(disk.Reads()).front(), (sim::Transfer{9 * 512, kChunk})) << type;
+        SCOPED_TRACE(type);
+        ExpectChunksReadFrom(disk, 9 * 512);
     }
 }
 
@@ -199,11 +213,8 @@ TEST_F(SearchJobTest, StoppedSearchLeavesTheFirstChunkNotSearched) {
     WaitForJobEnd();
     EXPECT_EQ(device.GetPosition(), 3 * kChunk);
     EXPECT_FALSE(device.TakeSearchMissed());
-    const std::vector<sim::Transfer> reads = sim::ByOffset(disk.Reads());
-    ASSERT_GE(reads.size(), 3u);
-    EXPECT_LE(reads.size(), 5u);
-    for (std::size_t i = 0; i < reads.size(); ++i)
-        EXPECT_EQ(reads[i], (sim::Transfer{i * kChunk, kChunk}));
+    ASSERT_GE(disk.Reads().size(), 3u);
+    ExpectChunksReadFrom(disk, 0, 5);
 }
 
 TEST_F(SearchJobTest, FailedReadLeavesTheFailingChunk) {
