@@ -3,7 +3,7 @@
 #include "view/ControlSets.h"
 #include "view/CurrentLba.h"
 
-#include "platform/framework/UiThread.h"
+#include "platform/framework/Messages.h"
 #include "platform/framework/Wnd.h"
 #include "platform/text/Cp932.h"
 #include "resources/Resource.h"
@@ -24,6 +24,7 @@ void BusyState::EnterBusy() {
 
 void BusyState::LeaveBusy() {
     m_busy = false;
+    m_stopping = false;
     m_host.SetControlText(IDC_SEARCH, "Search");
     m_host.SetControlText(IDC_CREATE_IMAGE, Jp("作成").c_str());
     m_host.SetControlText(IDC_RESTORE_IMAGE, Jp("復元").c_str());
@@ -45,6 +46,8 @@ void BusyState::LeaveBusy() {
     m_host.SelectListLineForPosition(device.GetPosition());
     m_host.Values().m_strRate.Empty();
     m_host.WriteControls();
+    if (m_closing)
+        m_window.PostMessage(WM_COMMAND, IDCANCEL, 0);
 }
 
 // One job at a time, and only on a device that is open: a start that comes while a
@@ -55,6 +58,7 @@ void BusyState::StartJob(int stopButton, ViewHost::JobStart start, const JobPara
     if (m_busy || !device.IsLocked() || device.IsWorkerRunning())
         return;
     EnterBusy();
+    m_stopButton = stopButton;
     m_host.SetControlText(stopButton, "STOP");
     m_host.EnableControl(stopButton, TRUE);
     m_host.Values().m_strHexView.Empty();
@@ -64,23 +68,29 @@ void BusyState::StartJob(int stopButton, ViewHost::JobStart start, const JobPara
     (m_host.Device().*start)(params);
 }
 
-// A job stopped before it took the device (still preparing: emptying the list,
-// creating its file) would take it after the window went idle and read it under
-// the window's own reads; so the window waits for the job to end, serving its
-// requests meanwhile, which the stop request makes quick.
-// A STOP that comes while a job's own box is up (from a menu left open) runs
-// inside that box, and the job waits for the answer: it only asks the job to
-// stop, and the first tick after the job has ended returns the window to idle.
+// The job finishes its chunk (an image's compressor its stream) before it lets go
+// of the device, and a job stopped while it prepares would take the device after
+// it: the window stays busy until the tick after the job has ended, and says that
+// it is stopping meanwhile. A STOP that comes while a job's own box is up (from a
+// menu left open) runs inside that box, and the job ends once the box is answered.
 void BusyState::StopJob() {
-    DiskDevice& device = m_host.Device();
-    const DWORD threadId = device.GetWorkerThreadId();
-    if (threadId == 0)
+    const DWORD threadId = m_host.Device().GetWorkerThreadId();
+    if (threadId == 0 || m_stopping)
         return;
     PostThreadMessageA(threadId, WM_JOB_ABORT, 0, 0);
-    if (framework::InsideHandOver())
-        return;
-    framework::WaitServing([&device] { return !device.IsWorkerRunning(); });
-    LeaveBusy();
+    m_stopping = true;
+    m_host.ReadControls();
+    m_host.EnableControl(m_stopButton, FALSE);
+    m_host.Values().m_strRate = Jp("停止中").c_str();
+    m_host.WriteControls();
+}
+
+bool BusyState::MayClose() {
+    if (!m_busy)
+        return true;
+    m_closing = true;
+    StopJob();
+    return false;
 }
 
 void BusyState::OnTimer(UINT_PTR id) {
@@ -102,8 +112,14 @@ void BusyState::ShowProgress(UINT_PTR id, const CString& currentLba) {
     m_host.ReadControls();
     if (id == kTimerId) {
         values.m_strCurrentLba = currentLba;
-        values.m_strPosition.Format("%8.4f%%", device.GetPositionPercent());
-        values.m_strRate.Format("%I64dKB/s", device.GetRate(1));
+        // A restore that counts its image first shows the pass, not a percentage
+        // of the device that would fall back when the writes begin.
+        if (device.IsCountingImage())
+            values.m_strPosition = Jp("容量確認中").c_str();
+        else
+            values.m_strPosition.Format("%8.4f%%", device.GetPositionPercent());
+        if (!m_stopping)
+            values.m_strRate.Format("%I64dKB/s", device.GetRate(1));
     }
     m_host.WriteControls();
 }
