@@ -53,6 +53,9 @@ public:
     BOOL IsWorkerRunning() const { return m_pWorkerThread.load() != nullptr; }
     DWORD GetWorkerThreadId() const;
     int StopWorker();
+    // True while a restore counts the bytes of an image whose size is not recorded,
+    // before it writes: the position then counts the image, not the device.
+    BOOL IsCountingImage() const { return m_bCountingImage.load(); }
 
     // device/RateMeter.cpp.
     void RateStart();
@@ -123,6 +126,7 @@ private:
     DISK_GEOMETRY_EX m_geometry{};
     UINT m_nDriveType = 0;
     std::atomic<LONGLONG> m_llPosition{0};
+    std::atomic<BOOL> m_bCountingImage{0};
     DWORD m_nJobSectorSize = 0;
     LONGLONG m_llJobFirstLba = -1;
     LONGLONG m_llJobLastLba = -1;

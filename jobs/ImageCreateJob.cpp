@@ -72,6 +72,19 @@ private:
         SetPosition(LastLba() * SectorSize());
     }
 
+    // A compressed image moves as far as its compressor has written into the file,
+    // not as far as it has taken in; a plain one chunk by chunk.
+    LONGLONG Advance(DWORD /*done*/) override {
+        m_copied += ChunkLength();
+        ULONGLONG compressed = 0;
+        if (!m_compressed || !GetCompressorProgress(m_image.m_hFile, &compressed))
+            return ChunkLength();
+        const LONGLONG sector = SectorSize();
+        return StartPosition() + static_cast<LONGLONG>(compressed) / sector * sector - Position();
+    }
+
+    void Completed() override { m_completed = true; }
+
     bool Work(DWORD done) override {
         if (m_compressed ? m_image.Write(Buffer(), done) : m_sparse.Write(Buffer(), done))
             return true;
@@ -85,7 +98,15 @@ private:
     // an image is reported like one whose write failed, unless a failure of the
     // copy has been reported already.
     void Close() override {
-        if (m_image.m_hFile == INVALID_HANDLE_VALUE || FlushAndClose() || m_failed)
+        if (m_image.m_hFile == INVALID_HANDLE_VALUE)
+            return;
+        if (FlushAndClose()) {
+            // Ending the stream has put every chunk copied into the file.
+            if (m_compressed && !m_completed && !m_failed)
+                SetPosition(StartPosition() + m_copied);
+            return;
+        }
+        if (m_failed)
             return;
         ShowLastError();
         TransferFailed();
@@ -103,7 +124,9 @@ private:
     CFile m_image;
     SparseImage m_sparse{m_image};
     bool m_compressed = false;
+    bool m_completed = false;
     bool m_failed = false;
+    LONGLONG m_copied = 0; // bytes of the chunks written before the current one
 };
 
 } // namespace

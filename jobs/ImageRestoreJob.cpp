@@ -67,7 +67,15 @@ private:
     // window shows it as the position, and a stop ends the job on sector 0. It
     // counts no further than one chunk past the capacity, enough to refuse the
     // image. A failed read is reported on the chunk that failed.
+    // The window names the pass while it lasts.
     bool CountSize(LONGLONG& size) {
+        SetCountingImage(true);
+        const bool counted = Count(size);
+        SetCountingImage(false);
+        return counted;
+    }
+
+    bool Count(LONGLONG& size) {
         const LONGLONG before = Position();
         const ChunkBuffer buffer = NewChunkBuffer(ChunkLength());
         size = 0;

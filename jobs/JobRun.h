@@ -61,6 +61,7 @@ protected:
     void ReportSearchMissed() { m_device.m_bSearchMissed.store(true); }
     LONGLONG Position() const { return m_device.m_llPosition.load(); }
     void SetPosition(LONGLONG position) { m_device.m_llPosition.store(position); }
+    void SetCountingImage(bool counting) { m_device.m_bCountingImage.store(counting); }
     // Moves the device's file pointer to the position; the transfer that follows
     // decides whether that worked.
     void Seek();

@@ -4,7 +4,7 @@
 #include "view/CurrentLba.h"
 
 #include "platform/framework/Dialog.h"
-#include "platform/framework/UiThread.h"
+#include "platform/framework/Messages.h"
 #include "platform/framework/Wnd.h"
 #include "platform/text/Cp932.h"
 #include "resources/Resource.h"
@@ -18,7 +18,6 @@ void BusyState::SetBusy(bool busy) {
 
 void BusyState::EnterBusy() {
     m_busy = true;
-    m_stopped = false;
     for (int id : kBusySet)
         m_host.EnableControl(id, FALSE);
     m_window.SetTimer(kTimerId, kTimerPeriod, nullptr);
@@ -26,6 +25,8 @@ void BusyState::EnterBusy() {
 
 void BusyState::LeaveBusy() {
     m_busy = false;
+    const bool stopped = m_stopping;
+    m_stopping = false;
     m_host.SetControlText(IDC_SEARCH, "Search");
     m_host.SetControlText(IDC_CREATE_IMAGE, Jp("作成").c_str());
     m_host.SetControlText(IDC_RESTORE_IMAGE, Jp("復元").c_str());
@@ -47,9 +48,13 @@ void BusyState::LeaveBusy() {
     m_host.SelectListLineForPosition(device.GetPosition());
     m_host.Values().m_strRate.Empty();
     m_host.WriteControls();
+    if (m_closing) {
+        m_window.PostMessage(WM_COMMAND, IDCANCEL, 0);
+        return;
+    }
     // The last sector on display could as well be a hit: a miss says so. A search
     // stopped says nothing, though it may have read its last chunk meanwhile.
-    if (device.TakeSearchMissed() && !m_stopped)
+    if (device.TakeSearchMissed() && !stopped)
         AfxMessageBox(Jp("見つかりませんでした。").c_str(), MB_OK | MB_ICONINFORMATION);
 }
 
@@ -61,6 +66,7 @@ void BusyState::StartJob(int stopButton, ViewHost::JobStart start, const JobPara
     if (m_busy || !device.IsLocked() || device.IsWorkerRunning())
         return;
     EnterBusy();
+    m_stopButton = stopButton;
     m_host.SetControlText(stopButton, "STOP");
     m_host.EnableControl(stopButton, TRUE);
     m_host.Values().m_strHexView.Empty();
@@ -70,24 +76,29 @@ void BusyState::StartJob(int stopButton, ViewHost::JobStart start, const JobPara
     (m_host.Device().*start)(params);
 }
 
-// A job stopped before it took the device (still preparing: emptying the list,
-// creating its file) would take it after the window went idle and read it under
-// the window's own reads; so the window waits for the job to end, serving its
-// requests meanwhile, which the stop request makes quick.
-// A STOP that comes while a job's own box is up (from a menu left open) runs
-// inside that box, and the job waits for the answer: it only asks the job to
-// stop, and the first tick after the job has ended returns the window to idle.
+// The job finishes its chunk (an image's compressor its stream) before it lets go
+// of the device, and a job stopped while it prepares would take the device after
+// it: the window stays busy until the tick after the job has ended, and says that
+// it is stopping meanwhile. A STOP that comes while a job's own box is up (from a
+// menu left open) runs inside that box, and the job ends once the box is answered.
 void BusyState::StopJob() {
-    DiskDevice& device = m_host.Device();
-    const DWORD threadId = device.GetWorkerThreadId();
-    if (threadId == 0)
+    const DWORD threadId = m_host.Device().GetWorkerThreadId();
+    if (threadId == 0 || m_stopping)
         return;
     PostThreadMessageA(threadId, WM_JOB_ABORT, 0, 0);
-    m_stopped = true;
-    if (framework::InsideHandOver())
-        return;
-    framework::WaitServing([&device] { return !device.IsWorkerRunning(); });
-    LeaveBusy();
+    m_stopping = true;
+    m_host.ReadControls();
+    m_host.EnableControl(m_stopButton, FALSE);
+    m_host.Values().m_strRate = Jp("停止中").c_str();
+    m_host.WriteControls();
+}
+
+bool BusyState::MayClose() {
+    if (!m_busy)
+        return true;
+    m_closing = true;
+    StopJob();
+    return false;
 }
 
 void BusyState::OnTimer(UINT_PTR id) {
@@ -109,8 +120,14 @@ void BusyState::ShowProgress(UINT_PTR id, const CString& currentLba) {
     m_host.ReadControls();
     if (id == kTimerId) {
         values.m_strCurrentLba = currentLba;
-        values.m_strPosition.Format("%8.4f%%", device.GetPositionPercent());
-        values.m_strRate.Format("%I64dKB/s", device.GetRate(1));
+        // A restore that counts its image first shows the pass, not a percentage
+        // of the device that would fall back when the writes begin.
+        if (device.IsCountingImage())
+            values.m_strPosition = Jp("容量確認中").c_str();
+        else
+            values.m_strPosition.Format("%8.4f%%", device.GetPositionPercent());
+        if (!m_stopping)
+            values.m_strRate.Format("%I64dKB/s", device.GetRate(1));
     }
     m_host.WriteControls();
 }

@@ -52,6 +52,11 @@ MainDialog::~MainDialog() {
     m_device.StopWorker();
 }
 
+void MainDialog::OnCancel() {
+    if (m_busyState.MayClose())
+        CDialog::OnCancel();
+}
+
 void MainDialog::DoDataExchange(CDataExchange* exchange) {
     CDialog::DoDataExchange(exchange);
     DDX_Control(exchange, IDC_SECTOR_LIST, m_sectorList);

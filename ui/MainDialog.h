@@ -68,6 +68,7 @@ protected:
     void OnInitMenuPopup(CMenu* popup, UINT index, BOOL systemMenu) override;
     void OnSysCommand(UINT id, LPARAM lParam) override;
     void OnOK() override {} // Enter never closes the window
+    void OnCancel() override;
 
 private:
     bool ArrowKeysMayMove() const;

@@ -32,6 +32,9 @@ public:
     virtual ~Encoder() = default;
     // One step; finish: end the stream, ended once it has all been given out.
     virtual DWORD Step(Buffers& buffers, bool finish, bool& ended) = 0;
+    // The input bytes compressed so far; a library compressing on several threads
+    // holds more than that in its buffers.
+    virtual ULONGLONG Consumed() = 0;
 };
 
 // Null, with the error, when the format has none or it cannot start.

@@ -31,10 +31,16 @@ public:
         while (buffers.inLeft > 0)
             if (DWORD error = Step(buffers, false); error != 0)
                 return error;
+        // What the compressor has given out is in the file before the write returns,
+        // so that its progress is what the file holds.
+        if (DWORD error = WriteOutput(); error != 0)
+            return error;
         m_taken += count;
         done = count;
         return 0;
     }
+    // The bytes written to the stream that have been compressed into the file.
+    ULONGLONG Compressed() { return m_encoder->Consumed(); }
     DWORD Size(LONGLONG&) override { return ERROR_NOT_SUPPORTED; }
     DWORD Control(DWORD, const void*, DWORD, void*, DWORD, DWORD&) override {
         return ERROR_NOT_SUPPORTED;
@@ -69,15 +75,21 @@ private:
         if (DWORD error = m_encoder->Step(buffers, finish, ended); error != 0)
             return error;
         m_outputUsed = kOutputBlock - static_cast<DWORD>(buffers.outLeft);
-        if (m_outputUsed == kOutputBlock || ended) {
-            DWORD written = 0;
-            if (!WriteFile(m_file, m_output.data(), m_outputUsed, &written, nullptr))
-                return GetLastError();
-            if (written < m_outputUsed)
-                return ERROR_DISK_FULL;
-            m_outputUsed = 0;
-        }
+        if (m_outputUsed == kOutputBlock || ended)
+            if (DWORD error = WriteOutput(); error != 0)
+                return error;
         m_ended = ended;
+        return 0;
+    }
+
+    DWORD WriteOutput() {
+        DWORD written = 0;
+        if (m_outputUsed > 0 &&
+            !WriteFile(m_file, m_output.data(), m_outputUsed, &written, nullptr))
+            return GetLastError();
+        if (written < m_outputUsed)
+            return ERROR_DISK_FULL;
+        m_outputUsed = 0;
         return 0;
     }
 
@@ -103,4 +115,15 @@ HANDLE CreateCompressor(HANDLE file, USHORT format) {
     auto stream = std::make_shared<kernel::FileHandle>();
     stream->object = std::make_unique<codec::CompressedFile>(file, std::move(encoder));
     return kernel::AddHandle(std::move(stream));
+}
+
+BOOL GetCompressorProgress(HANDLE stream, ULONGLONG* compressed) {
+    const auto handle = kernel::FindHandleOf<kernel::FileHandle>(stream);
+    auto* file = handle ? dynamic_cast<codec::CompressedFile*>(handle->object.get()) : nullptr;
+    if (file == nullptr) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return FALSE;
+    }
+    *compressed = file->Compressed();
+    return TRUE;
 }

@@ -30,3 +30,6 @@ HANDLE CreateDecompressor(HANDLE file, USHORT format);
 // stream, so that the file is complete, and then flushes the file; a write after
 // it fails. Closing a stream not yet ended ends it.
 HANDLE CreateCompressor(HANDLE file, USHORT format);
+// How many of the bytes written to a compressing stream are compressed into its
+// file; the rest wait in the compressor (a block or job per thread for xz and zstd).
+BOOL GetCompressorProgress(HANDLE stream, ULONGLONG* compressed);

@@ -68,6 +68,7 @@ public:
         ended = result == Z_STREAM_END;
         return ErrorOf(result);
     }
+    ULONGLONG Consumed() override { return m_stream.total_in; }
 
 private:
     z_stream m_stream{};

@@ -23,6 +23,25 @@ protected:
         EXPECT_FALSE(backend.TimerRunning(0));
         EXPECT_EQ(Text(IDC_RATE), "");
     }
+    // STOP was pressed and the job has not ended yet: its button is off, the rate
+    // text says so and the window stays busy.
+    void ExpectStopping(int stopButton) {
+        EXPECT_FALSE(backend.Enabled(stopButton));
+        EXPECT_EQ(Text(stopButton), "STOP");
+        EXPECT_EQ(Text(IDC_RATE), Jp("停止中"));
+        EXPECT_TRUE(backend.TimerRunning(0));
+        backend.AdvanceTime(50);
+        if (dialog->Device().IsWorkerRunning()) {
+            EXPECT_EQ(Text(IDC_RATE), Jp("停止中")) << "a tick keeps the text";
+        }
+    }
+    void ExpectClosesAfterTheJob() {
+        ASSERT_NE(backend.Window(0), nullptr);
+        ExpectStopping(IDC_SEARCH);
+        FinishJob();
+        EXPECT_TRUE(backend.RunUntil([this] { return backend.Window(0) == nullptr; }));
+        EXPECT_FALSE(dialog->Device().IsWorkerRunning());
+    }
     SimulatedDisk* disk = nullptr;
 };
 
@@ -49,6 +68,8 @@ TEST_F(BusyStateTest, AJobDisablesTheBusySetAndTheTimerShowsItsProgress) {
     EXPECT_EQ(Text(IDC_HEX_VIEW), "");
 
     backend.Click(IDC_SEARCH); // STOP
+    ExpectStopping(IDC_SEARCH);
+    FinishJob();
     ExpectIdle();
     EXPECT_TRUE(backend.boxes.empty()); // a search stopped found nothing, and says nothing
     const LONGLONG stopped = dialog->Device().GetPosition();
@@ -57,16 +78,35 @@ TEST_F(BusyStateTest, AJobDisablesTheBusySetAndTheTimerShowsItsProgress) {
     CString line;
     line.Format(" %010I64X ", stopped);
     EXPECT_EQ(Text(IDC_HEX_VIEW).Left(12), line);
-    backend.RunUntil([this] { return !dialog->Device().IsWorkerRunning(); });
 }
 
 TEST_F(BusyStateTest, TheStopMenuCommandEndsAJobAndFindsNothingToStopAfterwards) {
     StartLongSearch();
     backend.ChooseCommand(ID_DRIVE_STOP);
+    ExpectStopping(IDC_SEARCH);
+    FinishJob();
     ExpectIdle();
-    backend.RunUntil([this] { return !dialog->Device().IsWorkerRunning(); });
     backend.ChooseCommand(ID_DRIVE_STOP);
     ExpectIdle();
+}
+
+// Esc and the close box alike: the window stays, stopping, until the job has let
+// go of the drive, and then closes by itself.
+TEST_F(BusyStateTest, EscDuringAJobStopsItAndClosesTheWindowOnceItHasEnded) {
+    StartLongSearch();
+    backend.PressKey(VK_ESCAPE);
+    ExpectClosesAfterTheJob();
+}
+
+TEST_F(BusyStateTest, TheCloseBoxDuringAJobStopsItAndClosesTheWindowOnceItHasEnded) {
+    StartLongSearch();
+    framework::Deliver(backend.Window(0), WM_SYSCOMMAND, SC_CLOSE, 0);
+    ExpectClosesAfterTheJob();
+}
+
+TEST_F(BusyStateTest, TheWindowClosesAtOnceWhenIdle) {
+    backend.PressKey(VK_ESCAPE);
+    EXPECT_EQ(backend.Window(0), nullptr);
 }
 
 TEST_F(BusyStateTest, AJobThatRefusesToStartEndsAtTheFirstTick) {

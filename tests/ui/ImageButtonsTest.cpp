@@ -252,9 +252,10 @@ TEST_F(ImageButtonsTest, PressingTheButtonOfARunningJobStopsIt) {
         Choose(button, image);
         EXPECT_EQ(Text(button), "STOP");
         backend.Click(button);
+        EXPECT_FALSE(backend.Enabled(button)) << "stopping";
+        FinishJob();
         ExpectIdle();
         EXPECT_EQ(backend.fileDialogs.size(), 1u);
-        FinishJob();
 
         const LONGLONG position = dialog->Device().GetPosition();
         EXPECT_EQ(position % (512 * 1024), 0);

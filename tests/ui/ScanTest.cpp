@@ -113,9 +113,9 @@ TEST_F(ScanTest, StopWhileLinesArriveOrTheListFullBoxComesEndsAfterTheChunk) {
         ASSERT_TRUE(backend.RunUntil([&] { return Lines().size() > c.stopAt; }));
         backend.OpenMenu({0});
         ASSERT_TRUE(backend.ChooseCommand(ID_DRIVE_STOP));
-        EXPECT_FALSE(backend.TimerRunning(0));
-        EXPECT_EQ(Text(IDC_SEARCH), "Search");
+        EXPECT_FALSE(backend.Enabled(IDC_SEARCH)) << "stopping";
         FinishJob();
+        EXPECT_EQ(Text(IDC_SEARCH), "Search");
         EXPECT_EQ(Lines().size(), c.lines);
         EXPECT_EQ(Position(), c.position);
         EXPECT_EQ(backend.boxes.size(), c.boxes);
