@@ -4,15 +4,20 @@
 #include "platform/framework/Wnd.h"
 #include "platform/text/Cp932.h"
 
+#include <algorithm>
+
 bool RescueRun::AskToRescue() {
     return AfxMessageBox(Jp("読み取れないセクタを飛ばして続けますか？").c_str(),
                          MB_YESNO | MB_ICONQUESTION) == IDYES;
 }
 
+// The chunk that failed is left for the trimming, so that its bad sector is not
+// read again in the copy pass.
 void RescueRun::RescueRest(RescueMap& map) {
-    const LONGLONG begin = FirstLba() * SectorSize();
-    map.areas = RescueAreas(begin, (LastLba() + 1) * SectorSize());
+    const LONGLONG begin = FirstLba() * SectorSize(), end = (LastLba() + 1) * SectorSize();
+    map.areas = RescueAreas(begin, end);
     map.areas.Mark(begin, Position() - begin, kFinished);
+    map.areas.Mark(Position(), std::min<LONGLONG>(ChunkLength(), end - Position()), kNotTrimmed);
     Rescue(map);
 }
 

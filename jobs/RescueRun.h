@@ -12,7 +12,8 @@ public:
 protected:
     // The question after the "Error" box; true for "Yes".
     static bool AskToRescue();
-    // From the chunk whose read failed on: what came before it was read.
+    // From the chunk whose read failed on: what came before it was read, the chunk
+    // itself failed.
     void RescueRest(RescueMap& map);
     // What a map leaves; ends on the range's last sector, as a failed creation does.
     void Rescue(RescueMap& map);
