@@ -26,7 +26,7 @@ void RescueRun::Rescue(RescueMap& map) {
     const RescueHooks hooks{
         [this] { return StopRequested(); },
         [this](LONGLONG position) {
-            SetPosition(position / SectorSize() * SectorSize());
+            SetPosition(position);
             Device().RateUpdate();
         },
         [this](LONGLONG offset, const BYTE* bytes, DWORD count) {
