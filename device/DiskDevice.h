@@ -86,6 +86,8 @@ public:
     // Whether the last search ran to the end of its range without a match; the
     // window asks once, when it returns to idle.
     bool TakeSearchMissed() { return m_bSearchMissed.exchange(false); }
+    // Whether the next image creation goes on with the image and the map beside it.
+    void SetImageResume(BOOL resume) { m_bImageResume = resume; }
     int StartImageCreate(const JobParams& params);
     int StartImageRestore(const JobParams& params);
     int StartReadTest(const JobParams& params);
@@ -97,6 +99,8 @@ public:
     // jobs/DataScanJob.cpp.
     int AddDataSectorLines(const BYTE* buffer, DWORD length, LONGLONG chunkOffset,
                            DWORD sectorSize);
+    // One line into the scan's list; 0 once the list is full, after saying so.
+    int AddScanListLine(const CString& line);
     // jobs/FreeSpace.cpp.
     LONGLONG GetFreeSpaceAfterImage(const JobParams& params);
 
@@ -136,6 +140,7 @@ private:
     int m_nSearchType = 1;
     std::atomic<bool> m_bSearchMissed{false};
     CListBox* m_pScanList = nullptr;
+    BOOL m_bImageResume = FALSE;
     DWORD m_dwRateTick = 0;
     LONGLONG m_llRatePosition = 0;
     std::atomic<LONGLONG> m_llRate{0};

@@ -73,12 +73,16 @@ int DiskDevice::AddDataSectorLines(const BYTE* buffer, DWORD length, LONGLONG ch
         const DWORD bytes = std::min(sectorSize, length - k);
         if (IsUniform(sector, bytes))
             continue;
-        const CString line = DataSectorLine(chunkOffset + k, sector, bytes);
-        SendToList(m_pScanList, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line.GetString()));
-        if (SendToList(m_pScanList, LB_GETCOUNT) > kListLimit) {
-            AfxMessageBox(Jp("該当リストが多すぎます").c_str(), MB_OK | MB_ICONEXCLAMATION);
+        if (!AddScanListLine(DataSectorLine(chunkOffset + k, sector, bytes)))
             return 0;
-        }
     }
     return 1;
+}
+
+int DiskDevice::AddScanListLine(const CString& line) {
+    SendToList(m_pScanList, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line.GetString()));
+    if (SendToList(m_pScanList, LB_GETCOUNT) <= kListLimit)
+        return 1;
+    AfxMessageBox(Jp("該当リストが多すぎます").c_str(), MB_OK | MB_ICONEXCLAMATION);
+    return 0;
 }

@@ -1,55 +1,48 @@
-#include "jobs/JobRun.h"
+#include "jobs/ImageName.h"
+#include "jobs/RescueRun.h"
 #include "jobs/SparseImage.h"
 #include "platform/compress/Compression.h"
 #include "platform/framework/CFile.h"
 #include "platform/framework/Dialog.h"
 #include "platform/text/Cp932.h"
 
-#include <string_view>
-
 namespace {
-
-// The format a typed extension chooses; any other name gets a raw image.
-USHORT FormatOfName(const CString& path) {
-    struct Extension {
-        std::string_view text;
-        USHORT format;
-    };
-    static constexpr Extension kExtensions[] = {
-        {".zst", COMPRESSION_FORMAT_ZSTD},
-        {".xz", COMPRESSION_FORMAT_XZ},
-        {".gz", COMPRESSION_FORMAT_GZIP},
-    };
-    // No byte of an extension is ever the second byte of a double-byte character.
-    const std::string_view name = path.str();
-    for (const Extension& extension : kExtensions)
-        if (name.ends_with(extension.text))
-            return extension.format;
-    return COMPRESSION_FORMAT_NONE;
-}
 
 // Copies the range of the device into a new image file, with holes where the
 // device is zero, or compressed when its name ends in ".zst", ".xz" or ".gz". Whatever ends the
 // copy, the file stays with the chunks written so far, flushed to stable storage before the job
-// ends; a failed read, write, flush or close ends it on the last sector of the range.
-class ImageCreateRun : public JobRun {
+// ends; a failed read, write, flush or close ends it on the last sector of the range. A raw
+// image may go on past a read error as a rescue, with its map beside it, or go on with the
+// rescue that image and map record.
+class ImageCreateRun : public RescueRun {
 public:
-    using JobRun::JobRun;
+    using RescueRun::RescueRun;
 
 private:
     bool Prepare() override {
         if (LastLba() < FirstLba())
             return false;
-        if (m_image.Open(JobText(), CFile::modeCreate | CFile::modeWrite | CFile::typeBinary))
-            return Compress();
-        AfxMessageBox(Jp("ファイルを作成出来ません。").c_str(), MB_OK | MB_ICONEXCLAMATION);
+        const UINT mode = ImageResume() ? CFile::modeWrite : CFile::modeCreate | CFile::modeWrite;
+        if (!m_image.Open(JobText(), mode | CFile::typeBinary)) {
+            AfxMessageBox(Jp("ファイルを作成出来ません。").c_str(), MB_OK | MB_ICONEXCLAMATION);
+            return false;
+        }
+        return ImageResume() ? LoadResumeMap() : Compress();
+    }
+
+    // The window has looked at the map already; one that changed since is refused.
+    bool LoadResumeMap() {
+        if (LoadMap(MapNameOf(JobText()), m_map) == MapLoad::Loaded &&
+            MapFits(m_map, (LastLba() + 1) * SectorSize()))
+            return true;
+        AfxMessageBox(Jp(kMapUnfit).c_str(), MB_OK | MB_ICONEXCLAMATION);
         return false;
     }
 
     // A compressed image is written through its compressor, which takes the file
     // over; its stream ends at the flush, also after a stop.
     bool Compress() {
-        const USHORT format = FormatOfName(JobText());
+        const USHORT format = ImageFormatOfName(JobText());
         if (format == COMPRESSION_FORMAT_NONE)
             return true;
         HANDLE stream = CreateCompressor(m_image.m_hFile, format);
@@ -64,10 +57,25 @@ private:
     }
 
     bool ZeroesBuffer() const override { return true; }
-    // The device is only read; the chunks ahead are written only once taken.
-    bool ReadsAhead() const override { return true; }
+    // The device is only read; the chunks ahead are written only once taken. A
+    // resumed rescue reads where its map says.
+    bool ReadsAhead() const override { return !ImageResume(); }
+
+    void Transfer() override {
+        if (ImageResume())
+            Rescue(m_map);
+        else
+            RescueRun::Transfer();
+    }
 
     void TransferFailed() override {
+        if (!m_compressed && AskToRescue())
+            RescueRest(m_map);
+        else
+            Failed();
+    }
+
+    void Failed() {
         m_failed = true;
         SetPosition(LastLba() * SectorSize());
     }
@@ -89,9 +97,27 @@ private:
         if (m_compressed ? m_image.Write(Buffer(), done) : m_sparse.Write(Buffer(), done))
             return true;
         ShowLastError();
-        TransferFailed();
+        Failed();
         return false;
     }
+
+    bool Keep(LONGLONG offset, const BYTE* bytes, DWORD count) override {
+        if (m_sparse.Place(offset, bytes, count))
+            return true;
+        ShowLastError();
+        Failed();
+        return false;
+    }
+
+    // A map that cannot be written is said once; the rescue goes on.
+    void Save(const RescueMap& map) override {
+        if (m_failed || SaveMap(MapNameOf(JobText()), map) || m_mapFailed)
+            return;
+        m_mapFailed = true;
+        ShowLastError();
+    }
+
+    const char* ReadWord() const override { return "救出"; }
 
     // A file system may keep writes back and fail them only at the flush or the
     // close (a network file system, a quota, a disk failing its write-back): such
@@ -109,11 +135,12 @@ private:
         if (m_failed)
             return;
         ShowLastError();
-        TransferFailed();
+        Failed();
     }
 
     bool FlushAndClose() {
-        if ((m_compressed || m_sparse.Finish()) && m_image.Flush())
+        const LONGLONG length = m_map.phase == kFinished ? m_map.areas.End() : 0;
+        if ((m_compressed || (m_sparse.Finish() && m_sparse.Reach(length))) && m_image.Flush())
             return m_image.Close() != FALSE;
         const DWORD error = GetLastError();
         m_image.Close();
@@ -123,9 +150,11 @@ private:
 
     CFile m_image;
     SparseImage m_sparse{m_image};
+    RescueMap m_map;
     bool m_compressed = false;
     bool m_completed = false;
     bool m_failed = false;
+    bool m_mapFailed = false;
     LONGLONG m_copied = 0; // bytes of the chunks written before the current one
 };
 

@@ -23,7 +23,7 @@ UINT JobRun::Run() {
         LONGLONG total = TotalBytes();
         if (total > 0) {
             Begin(total);
-            TransferChunks();
+            Transfer();
         } else {
             NothingToTransfer();
         }

@@ -46,6 +46,8 @@ protected:
     virtual void NothingToTransfer() {}
     // How far the position moves after a chunk that did not complete the range.
     virtual LONGLONG Advance(DWORD /*done*/) { return m_chunkLength; }
+    // The transfers, once the lock is taken: chunk by chunk through the range.
+    virtual void Transfer() { TransferChunks(); }
     // Closes what Prepare opened; runs at every end, before the lock is released.
     virtual void Close() {}
 
@@ -58,6 +60,7 @@ protected:
     const CString& JobText() const { return m_device.m_strJobText; }
     int SearchType() const { return m_device.m_nSearchType; }
     CListBox* ScanList() const { return m_device.m_pScanList; }
+    bool ImageResume() const { return m_device.m_bImageResume != FALSE; }
     void ReportSearchMissed() { m_device.m_bSearchMissed.store(true); }
     LONGLONG Position() const { return m_device.m_llPosition.load(); }
     void SetPosition(LONGLONG position) { m_device.m_llPosition.store(position); }

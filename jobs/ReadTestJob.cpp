@@ -1,4 +1,4 @@
-#include "jobs/JobRun.h"
+#include "jobs/RescueRun.h"
 #include "platform/framework/Dialog.h"
 #include "platform/text/Cp932.h"
 
@@ -10,10 +10,11 @@ void AppendTime(CString& text, const SYSTEMTIME& time) {
 }
 
 // Reads the range and keeps nothing; the report is shown only when all of it
-// was read.
-class ReadTestRun : public JobRun {
+// was read. Past a read error it may go on as a rescue that keeps no image and
+// no map, and then reports what it could read.
+class ReadTestRun : public RescueRun {
 public:
-    using JobRun::JobRun;
+    using RescueRun::RescueRun;
 
 private:
     bool Prepare() override {
@@ -36,6 +37,15 @@ private:
         report += Jp("正常終了 ").c_str();
         AfxMessageBox(report, MB_OK | MB_ICONINFORMATION);
     }
+
+    void TransferFailed() override {
+        if (!AskToRescue())
+            return;
+        RescueMap map;
+        RescueRest(map);
+    }
+
+    const char* ReadWord() const override { return "読み取り"; }
 
     SYSTEMTIME m_start{};
 };

@@ -33,9 +33,21 @@ BOOL SparseImage::Write(const BYTE* bytes, DWORD count) {
     return TRUE;
 }
 
-BOOL SparseImage::Finish() {
+BOOL SparseImage::Place(LONGLONG offset, const BYTE* bytes, DWORD count) {
+    m_end = offset;
+    return Write(bytes, count);
+}
+
+BOOL SparseImage::Reach(LONGLONG length) {
     static constexpr BYTE zero = 0;
-    return m_pointer < m_end ? WriteAt(m_end - 1, &zero, 1) : TRUE;
+    LARGE_INTEGER size{};
+    if (!GetFileSizeEx(m_file.m_hFile, &size))
+        return FALSE;
+    return size.QuadPart < length ? WriteAt(length - 1, &zero, 1) : TRUE;
+}
+
+BOOL SparseImage::Finish() {
+    return Reach(m_end);
 }
 
 BOOL SparseImage::WriteAt(LONGLONG offset, const BYTE* bytes, DWORD count) {

@@ -12,8 +12,13 @@ public:
     // FALSE, with the last error, when a write fails; what was written before it
     // stays.
     BOOL Write(const BYTE* bytes, DWORD count);
+    // Writes the bytes at their offset in the image, holes included, as a rescue
+    // fills the image in any order; later appends go on after them.
+    BOOL Place(LONGLONG offset, const BYTE* bytes, DWORD count);
+    // A file shorter than length gets a zero as its last byte; what it holds stays.
+    BOOL Reach(LONGLONG length);
     // A file that ends in a hole is still short of its length: its last byte is
-    // written.
+    // written, where the file is not that long already.
     BOOL Finish();
 
 private:

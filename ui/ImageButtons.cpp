@@ -1,4 +1,5 @@
 #include "ui/ImageButtons.h"
+#include "ui/ImageResume.h"
 
 #include "platform/framework/CommonDialogs.h"
 #include "platform/framework/Dialog.h"
@@ -30,11 +31,23 @@ void ImageButtons::OnCreateImage() {
     if (!ChooseImageFile(FALSE, OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY, kImageFilter, params))
         return;
     if (m_host.Device().GetFreeSpaceAfterImage(params) >= kFreeSpaceMargin)
-        m_host.StartJob(IDC_CREATE_IMAGE, &DiskDevice::StartImageCreate, params);
+        StartCreation(params);
     else if (NoFolderForImage(GetLastError()))
         AfxMessageBox(Jp("ファイルを作成出来ません。").c_str(), MB_OK | MB_ICONEXCLAMATION);
     else
         AfxMessageBox(Jp("空き容量が足りません").c_str(), MB_OK | MB_ICONEXCLAMATION);
+}
+
+// An image with a rescue's map beside it may go on where that rescue stopped; a
+// rescue lists its bad areas in the sector list.
+void ImageButtons::StartCreation(const JobParams& params) {
+    const ResumeChoice choice = AskToResume(params);
+    if (choice == ResumeChoice::Refused)
+        return;
+    DiskDevice& device = m_host.Device();
+    device.SetImageResume(choice == ResumeChoice::Resume);
+    device.SetScanList(&m_host.SectorList());
+    m_host.StartJob(IDC_CREATE_IMAGE, &DiskDevice::StartImageCreate, params);
 }
 
 // The image is written at once, without a question: the user chose the file.

@@ -19,6 +19,7 @@ public:
     static constexpr LONGLONG kFreeSpaceMargin = 100000000;
 
 private:
+    void StartCreation(const JobParams& params);
     // The steps both buttons begin with. False when the click ends there: not a
     // removable drive, a job stopped instead, or the file dialog cancelled.
     bool ChooseImageFile(BOOL openFileDialog, DWORD flags, const char* filter, JobParams& params);

@@ -87,6 +87,7 @@ bool MenuCommands::OnCommand(UINT id) {
 // From the sector shown now to the last sector of the device.
 void MenuCommands::OnReadTest() {
     DiskDevice& device = m_dialog.Device();
+    device.SetScanList(&m_dialog.SectorList()); // where a rescue lists its bad areas
     m_dialog.StartJob(IDC_SEARCH, &DiskDevice::StartReadTest,
                       WholeRange(device, CurrentLba(device)));
 }

@@ -15,6 +15,8 @@ inline constexpr DWORD FILE_ATTRIBUTE_READONLY = 0x1;
 inline constexpr DWORD FILE_ATTRIBUTE_NORMAL = 0x80;
 inline constexpr DWORD FILE_FLAG_WRITE_THROUGH = 0x80000000;
 inline constexpr DWORD FILE_FLAG_NO_BUFFERING = 0x20000000;
+inline constexpr DWORD MOVEFILE_REPLACE_EXISTING = 0x1;
+inline constexpr DWORD MOVEFILE_WRITE_THROUGH = 0x8;
 inline constexpr DWORD FILE_BEGIN = 0;
 inline constexpr DWORD FILE_CURRENT = 1;
 inline constexpr DWORD FILE_END = 2;
@@ -35,6 +37,7 @@ inline constexpr UINT DRIVE_CDROM = 5;
 
 inline constexpr DWORD ERROR_SUCCESS = 0;
 inline constexpr DWORD ERROR_FILE_NOT_FOUND = ENOENT;
+inline constexpr DWORD ERROR_ALREADY_EXISTS = EEXIST;
 inline constexpr DWORD ERROR_PATH_NOT_FOUND = ENOTDIR; // a part of the path is no folder
 inline constexpr DWORD ERROR_ACCESS_DENIED = EACCES;
 inline constexpr DWORD ERROR_INVALID_HANDLE = EBADF;
@@ -103,6 +106,11 @@ BOOL SetFilePointerEx(HANDLE file, LARGE_INTEGER distance, LARGE_INTEGER* newPos
 BOOL GetFileSizeEx(HANDLE file, LARGE_INTEGER* size);
 BOOL FlushFileBuffers(HANDLE file);
 BOOL CloseHandle(HANDLE handle);
+// Plain files only. Without MOVEFILE_REPLACE_EXISTING an existing new name is
+// refused; with MOVEFILE_WRITE_THROUGH the new name is on stable storage when the
+// call returns.
+BOOL MoveFileExA(LPCSTR existing, LPCSTR newName, DWORD flags);
+BOOL DeleteFileA(LPCSTR path);
 BOOL DeviceIoControl(HANDLE device, DWORD code, LPVOID in, DWORD inSize, LPVOID out, DWORD outSize,
                      DWORD* returned, LPVOID overlapped);
 

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
 #include <dirent.h>
 #include <fcntl.h>
@@ -118,6 +119,14 @@ DWORD FSync(int fd) {
 
 DWORD Stat(const std::string& path, struct stat& info) {
     return stat(path.c_str(), &info) == 0 ? 0 : LastErrno();
+}
+
+DWORD Rename(const std::string& from, const std::string& to) {
+    return rename(from.c_str(), to.c_str()) == 0 ? 0 : LastErrno();
+}
+
+DWORD Unlink(const std::string& path) {
+    return unlink(path.c_str()) == 0 ? 0 : LastErrno();
 }
 
 DWORD IsImmutableOrAppendOnly(int fd, bool& pinned) {

@@ -44,6 +44,9 @@ DWORD FTruncate(int fd, ULONGLONG size);
 // The file's data and metadata on stable storage.
 DWORD FSync(int fd);
 DWORD Stat(const std::string& path, struct stat& info);
+// rename(2), replacing what the new name named; unlink(2).
+DWORD Rename(const std::string& from, const std::string& to);
+DWORD Unlink(const std::string& path);
 // Whether the file is immutable or append-only; false where its file system does
 // not say.
 DWORD IsImmutableOrAppendOnly(int fd, bool& pinned);

@@ -126,14 +126,15 @@ TEST_F(ImageJobTest, CreationOutcomes) {
         rlim_t fileLimit; // 0: none
         LONGLONG fileSize;
         LONGLONG position;
-        DWORD box; // the error code of the "Error" box, 0 for none
+        DWORD box;         // the error code of the "Error" box, 0 for none
+        bool asks = false; // a read error: whether to go on, answered "No"
     };
     const Case cases[] = {
         {"completed", {}, 0, 8 * kChunk, kLast * 512, 0},
         {"device read fails", [](SimulatedDisk& d) { d.FailRead(2 * kChunk + 4096); }, 0,
-         2 * kChunk, kLast * 512, EIO},
+         2 * kChunk, kLast * 512, EIO, true},
         {"device read brings nothing", [](SimulatedDisk& d) { d.ShortenRead(2 * kChunk); }, 0,
-         2 * kChunk, kLast * 512, ERROR_HANDLE_EOF},
+         2 * kChunk, kLast * 512, ERROR_HANDLE_EOF, true},
         {"file write fails", {}, 3 * kChunk, 3 * kChunk, kLast * 512, EFBIG},
     };
     for (const Case& test : cases) {
@@ -155,7 +156,10 @@ TEST_F(ImageJobTest, CreationOutcomes) {
         ASSERT_EQ(static_cast<LONGLONG>(written.size()), test.fileSize);
         EXPECT_TRUE(std::equal(written.begin(), written.end(), contents.begin()));
         EXPECT_EQ(device.GetPosition(), test.position);
-        ExpectErrorBox(backend, test.box);
+        if (test.asks)
+            ExpectErrorBoxAndQuestion(backend, test.box);
+        else
+            ExpectErrorBox(backend, test.box);
         device.CloseDevice();
     }
 }

@@ -117,8 +117,7 @@ TEST_F(JobFrameworkTest, FailedReadIsReportedAndLeavesThePositionOnItsChunk) {
 
     EXPECT_EQ(disk.Reads().size(), 3u);
     EXPECT_EQ(device.GetPosition(), 2 * kChunk);
-    ASSERT_EQ(backend.boxes.size(), 1u);
-    EXPECT_EQ(backend.boxes[0].caption, "Error");
+    ExpectErrorBoxAndQuestion(backend, EIO); // the question answered "No"
     EXPECT_FALSE(backend.boxes[0].owned);
 }
 
@@ -131,9 +130,7 @@ TEST_F(JobFrameworkTest, ReadThatBringsNothingIsReportedAsTheEndOfTheFile) {
 
     EXPECT_EQ(disk.Reads().size(), 2u);
     EXPECT_EQ(device.GetPosition(), kChunk);
-    ASSERT_EQ(backend.boxes.size(), 1u);
-    EXPECT_EQ(backend.boxes[0].caption, "Error");
-    EXPECT_EQ(backend.boxes[0].text, SystemText(ERROR_HANDLE_EOF));
+    ExpectErrorBoxAndQuestion(backend, ERROR_HANDLE_EOF);
 }
 
 TEST_F(JobFrameworkTest, ReversedRangeReadsNothing) {

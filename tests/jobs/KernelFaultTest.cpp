@@ -93,9 +93,10 @@ TEST_F(KernelFaultTest, EveryJobReportsARealBadSectorAndEndsWhereItSays) {
         const char* name;
         std::function<void()> run;
         LONGLONG position;
+        bool asks = false; // whether to go on past the error, answered "No"
     };
     const Case cases[] = {
-        {"read test", [&] { RunJob(&DiskDevice::StartReadTest); }, 2 * kChunk},
+        {"read test", [&] { RunJob(&DiskDevice::StartReadTest); }, 2 * kChunk, true},
         {"data-sector scan", [&] { RunJob(&DiskDevice::StartDataScan); }, 2 * kChunk},
         {"search",
          [&] {
@@ -103,7 +104,8 @@ TEST_F(KernelFaultTest, EveryJobReportsARealBadSectorAndEndsWhereItSays) {
              RunJob(&DiskDevice::StartSearch, "000102");
          },
          2 * kChunk},
-        {"image creation", [&] { RunJob(&DiskDevice::StartImageCreate, made); }, kDiskSize - 512},
+        {"image creation", [&] { RunJob(&DiskDevice::StartImageCreate, made); }, kDiskSize - 512,
+         true},
         {"restore onto the bad sector", [&] { RunJob(&DiskDevice::StartImageRestore, image); },
          2 * kChunk},
         {"restore from a bad image file",
@@ -113,7 +115,10 @@ TEST_F(KernelFaultTest, EveryJobReportsARealBadSectorAndEndsWhereItSays) {
         SCOPED_TRACE(test.name);
         backend.boxes.clear();
         test.run();
-        ExpectErrorBox(backend, EIO);
+        if (test.asks)
+            ExpectErrorBoxAndQuestion(backend, EIO);
+        else
+            ExpectErrorBox(backend, EIO);
         EXPECT_EQ(device.GetPosition(), test.position);
     }
     device.CloseDevice();

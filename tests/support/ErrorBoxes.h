@@ -2,7 +2,9 @@
 // The "Error" box as tests see it: the platform's text for an error code, in the
 // language of the test's locale.
 #include "platform/framework/HeadlessBackend.h"
+#include "platform/framework/Styles.h"
 #include "platform/kernel/Kernel.h"
+#include "platform/text/Cp932.h"
 
 #include <gtest/gtest.h>
 
@@ -23,4 +25,14 @@ inline void ExpectErrorBox(const framework::HeadlessBackend& backend, DWORD code
     ASSERT_EQ(backend.boxes.size(), 1u);
     EXPECT_EQ(backend.boxes[0].caption, "Error");
     EXPECT_EQ(backend.boxes[0].text, SystemText(code));
+}
+
+// A read error a job may step over: the "Error" box, then the question whether to
+// go on, which a test that does not answer it answers "No".
+inline void ExpectErrorBoxAndQuestion(const framework::HeadlessBackend& backend, DWORD code) {
+    ASSERT_EQ(backend.boxes.size(), 2u);
+    EXPECT_EQ(backend.boxes[0].caption, "Error");
+    EXPECT_EQ(backend.boxes[0].text, SystemText(code));
+    EXPECT_EQ(backend.boxes[1].text, Jp("読み取れないセクタを飛ばして続けますか？").c_str());
+    EXPECT_EQ(backend.boxes[1].type, MB_YESNO | MB_ICONQUESTION);
 }

@@ -2,6 +2,7 @@
 // image files: the file dialogs, the free-space rule, STOP, and what is written.
 #include "tests/ui/MainWindowFixture.h"
 
+#include "jobs/RescueMap.h"
 #include "platform/framework/CommonDialogs.h"
 #include "platform/framework/WindowBackend.h"
 #include "platform/text/Cp932.h"
@@ -267,6 +268,63 @@ TEST_F(ImageButtonsTest, PressingTheButtonOfARunningJobStopsIt) {
             EXPECT_EQ(static_cast<LONGLONG>(disk.Writes().size()) * 512 * 1024, position);
     }
     EXPECT_TRUE(backend.boxes.empty());
+}
+
+// A creation that goes on past bad sectors lists them and leaves a map; "作成"
+// of that image again asks whether to go on: "Yes" reads only what the map leaves
+// (here nothing, its bad sectors are not read twice), "No" replaces the image and
+// removes the map. A map that does not fit is reported and nothing is written.
+TEST_F(ImageButtonsTest, CreateGoesOnWhereARescueStoppedOrStartsAfresh) {
+    SimulatedDisk& disk = StartOnCard();
+    disk.FailRead(0x800);
+    disk.FailRead(0x200000);
+    disk.FailRead(0x200200);
+    const std::string image = folder / "card.img", map = image + ".map";
+    backend.boxAnswers = {IDOK, IDYES, IDOK};
+    Choose(IDC_CREATE_IMAGE, image);
+    FinishJob();
+    ASSERT_EQ(backend.boxes.size(), 3u);
+    const std::string bad = Jp("セクタ読み取り不可");
+    EXPECT_EQ(backend.Items(IDC_SECTOR_LIST),
+              (std::vector<CString>{(" 0000000800 \r\n 1 " + bad).c_str(),
+                                    (" 0000200000 \r\n 2 " + bad).c_str()}));
+    ASSERT_TRUE(fs::exists(map));
+
+    const CString question = Jp("前回の続きから読み取りますか？").c_str();
+    backend.boxes.clear();
+    disk.ClearCounters();
+    backend.boxAnswers = {IDYES, IDOK};
+    Choose(IDC_CREATE_IMAGE, image);
+    FinishJob();
+    ASSERT_EQ(backend.boxes.size(), 2u);
+    EXPECT_EQ(backend.boxes[0].text, question);
+    EXPECT_EQ(backend.boxes[0].type, MB_YESNO | MB_ICONQUESTION);
+    EXPECT_EQ(backend.boxes[1].type, MB_ICONINFORMATION);
+    // Only the view read the sector on display.
+    EXPECT_EQ(disk.Reads(), (std::vector<sim::Transfer>{{kLastLba * 512, 512}}));
+    EXPECT_EQ(fs::file_size(image), kDisk);
+
+    backend.boxes.clear();
+    backend.boxAnswers = {IDNO, IDOK, IDNO};
+    Choose(IDC_CREATE_IMAGE, image);
+    FinishJob();
+    ASSERT_EQ(backend.boxes.size(), 3u); // the question, the "Error" box, "No" again
+    EXPECT_FALSE(fs::exists(map));
+    EXPECT_LT(fs::file_size(image), kDisk);
+
+    const CString unfit = Jp(kMapUnfit).c_str();
+    for (const char* text : {"not a map\n", "0x0 + 1\n0x0 0x200 +\n"}) {
+        SCOPED_TRACE(text);
+        WriteText(map, text);
+        const std::vector<char> kept = ReadBytes(image);
+        backend.boxes.clear();
+        Choose(IDC_CREATE_IMAGE, image);
+        FinishJob();
+        ASSERT_EQ(backend.boxes.size(), 1u);
+        EXPECT_EQ(backend.boxes[0].text, unfit);
+        EXPECT_EQ(ReadBytes(image), kept);
+    }
+    EXPECT_TRUE(disk.Writes().empty());
 }
 
 } // namespace
