@@ -97,6 +97,9 @@ public:
     // jobs/DataScanJob.cpp.
     int AddDataSectorLines(const BYTE* buffer, DWORD length, LONGLONG chunkOffset,
                            DWORD sectorSize);
+    // One sector's line in the list; 0 when the list is full, after saying so.
+    int AddSectorLine(const BYTE* sector, DWORD length, LONGLONG offset);
+    void ClearSectorList();
     // jobs/FreeSpace.cpp.
     LONGLONG GetFreeSpaceAfterImage(const JobParams& params);
 

@@ -46,7 +46,7 @@ public:
 
 private:
     bool Prepare() override {
-        SendToList(ScanList(), LB_RESETCONTENT);
+        Device().ClearSectorList();
         return true;
     }
     bool ReadsAhead() const override { return true; }
@@ -73,12 +73,22 @@ int DiskDevice::AddDataSectorLines(const BYTE* buffer, DWORD length, LONGLONG ch
         const DWORD bytes = std::min(sectorSize, length - k);
         if (IsUniform(sector, bytes))
             continue;
-        const CString line = DataSectorLine(chunkOffset + k, sector, bytes);
-        SendToList(m_pScanList, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line.GetString()));
-        if (SendToList(m_pScanList, LB_GETCOUNT) > kListLimit) {
-            AfxMessageBox(Jp("該当リストが多すぎます").c_str(), MB_OK | MB_ICONEXCLAMATION);
+        if (!AddSectorLine(sector, bytes, chunkOffset + k))
             return 0;
-        }
     }
     return 1;
+}
+
+int DiskDevice::AddSectorLine(const BYTE* sector, DWORD length, LONGLONG offset) {
+    const CString line = DataSectorLine(offset, sector, length);
+    SendToList(m_pScanList, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line.GetString()));
+    if (SendToList(m_pScanList, LB_GETCOUNT) > kListLimit) {
+        AfxMessageBox(Jp("該当リストが多すぎます").c_str(), MB_OK | MB_ICONEXCLAMATION);
+        return 0;
+    }
+    return 1;
+}
+
+void DiskDevice::ClearSectorList() {
+    SendToList(m_pScanList, LB_RESETCONTENT);
 }

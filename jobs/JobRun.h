@@ -57,7 +57,6 @@ protected:
     LONGLONG LastLba() const { return m_device.m_llJobLastLba; }
     const CString& JobText() const { return m_device.m_strJobText; }
     int SearchType() const { return m_device.m_nSearchType; }
-    CListBox* ScanList() const { return m_device.m_pScanList; }
     void ReportSearchMissed() { m_device.m_bSearchMissed.store(true); }
     LONGLONG Position() const { return m_device.m_llPosition.load(); }
     void SetPosition(LONGLONG position) { m_device.m_llPosition.store(position); }
