@@ -19,14 +19,6 @@ constexpr DWORD kChunk = 1024 * kSector;
 constexpr ULONGLONG kCard = 16 * kChunk;
 constexpr LONGLONG kHalf = kCard / 2;
 
-// Each sector begins with its own number, so that no two sectors are alike.
-std::vector<char> NumberedSectors(unsigned seed) {
-    std::vector<char> bytes = Pattern(kCard, seed);
-    for (ULONGLONG lba = 0; lba < kCard / kSector; ++lba)
-        std::memcpy(bytes.data() + lba * kSector, &lba, sizeof lba);
-    return bytes;
-}
-
 void CopySectors(std::vector<char>& to, const std::vector<char>& from, LONGLONG lba,
                  LONGLONG count) {
     std::memcpy(to.data() + lba * kSector, from.data() + lba * kSector, count * kSector);
@@ -63,7 +55,7 @@ protected:
     }
 
     TempFolder folder;
-    const std::vector<char> old = NumberedSectors(1);
+    const std::vector<char> old = NumberedSectors(kCard, 1);
 };
 
 CString Mismatch(LONGLONG lba, LONGLONG count) {
@@ -151,7 +143,7 @@ TEST_F(RestoreCheckTest, TheCheckNamesTheFirstSectorTheCardDidNotKeep) {
         disk.ClearFaults();
         disk.Fill(0, old.data(), old.size());
         backend.boxes.clear();
-        std::vector<char> image = NumberedSectors(2);
+        std::vector<char> image = NumberedSectors(kCard, 2);
         if (test.set)
             test.set(image, disk, dialog->Device());
         std::string path = folder / "card.img";
@@ -198,7 +190,7 @@ TEST_F(RestoreCheckTest, AnImageIsCheckedAgainstTheChecksumFileBesideIt) {
         disk.Fill(0, old.data(), old.size());
         disk.ClearCounters();
         backend.boxes.clear();
-        std::vector<char> image = NumberedSectors(2);
+        std::vector<char> image = NumberedSectors(kCard, 2);
         WriteBytes(images / "card.img", image);
         WriteBytes(images / "other.img", old);
         RunTool("cd '" + images.Path() + "' && " + test.command);
