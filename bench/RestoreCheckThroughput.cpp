@@ -12,6 +12,7 @@
 #include "platform/digest/Digest.h"
 #include "platform/framework/HeadlessBackend.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
