@@ -5,8 +5,9 @@
 //
 // creation: the job copies the source into an image file beside it, against
 //           dd if=SOURCE of=FILE iflag=direct bs=512K
-// restore:  the job writes that image back onto the source, against
-//           dd if=FILE of=SOURCE oflag=direct,dsync bs=512K conv=notrunc
+// restore:  the job writes that image back onto the source and reads it back, against
+//           dd if=FILE of=SOURCE oflag=direct,dsync bs=512K conv=notrunc, then
+//           dd if=SOURCE of=/dev/null iflag=direct bs=512K
 // The image holds the source's own bytes, so the restores leave the source as it
 // was. dd and the job take turns (TakeTurns: three rounds of dd, job, job, dd);
 // the ratio of each round is dd's time over the job's, and the medians are shown.
@@ -44,7 +45,7 @@ bool BenchSource(const std::string& source, const std::string& image, long long 
          "dd if=" + source + " of=" + ddImage + " iflag=direct bs=512K status=none"},
         {"restore", &DiskDevice::StartImageRestore,
          "dd if=" + image + " of=" + source +
-             " oflag=direct,dsync bs=512K conv=notrunc status=none"},
+             " oflag=direct,dsync bs=512K conv=notrunc status=none && " + DdRead(source)},
     };
     const double mib = static_cast<double>(bytes) / (1 << 20);
     bool met = true;

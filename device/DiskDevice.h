@@ -101,6 +101,9 @@ public:
                            DWORD sectorSize);
     // One line into the scan's list; 0 once the list is full, after saying so.
     int AddScanListLine(const CString& line);
+    // One sector's line in the list; 0 when the list is full, after saying so.
+    int AddSectorLine(const BYTE* sector, DWORD length, LONGLONG offset);
+    void ClearSectorList();
     // jobs/FreeSpace.cpp.
     LONGLONG GetFreeSpaceAfterImage(const JobParams& params);
 

@@ -46,7 +46,7 @@ public:
 
 private:
     bool Prepare() override {
-        SendToList(ScanList(), LB_RESETCONTENT);
+        Device().ClearSectorList();
         return true;
     }
     bool ReadsAhead() const override { return true; }
@@ -73,7 +73,7 @@ int DiskDevice::AddDataSectorLines(const BYTE* buffer, DWORD length, LONGLONG ch
         const DWORD bytes = std::min(sectorSize, length - k);
         if (IsUniform(sector, bytes))
             continue;
-        if (!AddScanListLine(DataSectorLine(chunkOffset + k, sector, bytes)))
+        if (!AddSectorLine(sector, bytes, chunkOffset + k))
             return 0;
     }
     return 1;
@@ -85,4 +85,12 @@ int DiskDevice::AddScanListLine(const CString& line) {
         return 1;
     AfxMessageBox(Jp("該当リストが多すぎます").c_str(), MB_OK | MB_ICONEXCLAMATION);
     return 0;
+}
+
+int DiskDevice::AddSectorLine(const BYTE* sector, DWORD length, LONGLONG offset) {
+    return AddScanListLine(DataSectorLine(offset, sector, length));
+}
+
+void DiskDevice::ClearSectorList() {
+    SendToList(m_pScanList, LB_RESETCONTENT);
 }

@@ -59,7 +59,6 @@ protected:
     LONGLONG LastLba() const { return m_device.m_llJobLastLba; }
     const CString& JobText() const { return m_device.m_strJobText; }
     int SearchType() const { return m_device.m_nSearchType; }
-    CListBox* ScanList() const { return m_device.m_pScanList; }
     bool ImageResume() const { return m_device.m_bImageResume != FALSE; }
     void ReportSearchMissed() { m_device.m_bSearchMissed.store(true); }
     LONGLONG Position() const { return m_device.m_llPosition.load(); }

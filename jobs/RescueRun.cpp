@@ -45,8 +45,7 @@ void RescueRun::Rescue(RescueMap& map) {
 // Each bad area by its first byte, in the scan's line format, so that a click
 // goes there; the line says how many sectors it holds.
 void RescueRun::ListBadAreas(const RescueAreas& areas) {
-    if (ScanList() != nullptr)
-        ScanList()->SendMessage(LB_RESETCONTENT, 0, 0);
+    Device().ClearSectorList();
     for (const RescueArea& area : areas.All()) {
         if (area.status != kBadSector)
             continue;

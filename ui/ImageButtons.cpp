@@ -51,10 +51,12 @@ void ImageButtons::StartCreation(const JobParams& params) {
 }
 
 // The image is written at once, without a question: the user chose the file.
+// Sectors that read back different from what was written go into the list.
 void ImageButtons::OnRestoreImage() {
     JobParams params;
     if (!ChooseImageFile(TRUE, OFN_READONLY, kRestoreFilter, params))
         return;
+    m_host.Device().SetScanList(&m_host.SectorList());
     m_host.StartJob(IDC_RESTORE_IMAGE, &DiskDevice::StartImageRestore, params);
 }
 

@@ -255,6 +255,42 @@ TEST_F(ImageOnRealDevices, ARestoredDeviceReadsBackAsTheImageAndItsOldTail) {
     }
 }
 
+// sha256sum's checksum beside the image: the intact image is restored, and one
+// byte changed in it is refused with the device as cmp found it before.
+TEST_F(ImageOnRealDevices, AnImageIsRestoredOnlyWhenItMatchesItsSha256sum) {
+    constexpr std::size_t kSize = 8 * kChunk;
+    for (const bool changed : {false, true}) {
+        SCOPED_TRACE(changed ? "a byte changed" : "intact");
+        backend.boxes.clear();
+        const std::string backing = Backing("card.img", kSize, 1);
+        const std::string before = folder / "before.img";
+        fs::copy_file(backing, before, fs::copy_options::overwrite_existing);
+        const std::string image = Backing("image.img", kSize, 2);
+        ASSERT_TRUE(
+            Shell("(cd " + Quoted(folder.Path()) + " && sha256sum image.img > image.img.sha256)"));
+        if (changed) {
+            ASSERT_TRUE(Shell("printf 'x' | dd of=" + Quoted(image) +
+                              " bs=1 seek=1234567 conv=notrunc status=none"));
+        }
+        std::string why;
+        auto loop = LoopDevice::Attach(backing, 512, why);
+        if (!loop)
+            GTEST_SKIP() << why;
+        ASSERT_TRUE(IsOver(*loop, backing));
+
+        ASSERT_TRUE(device.OpenDevicePath(loop->Path().c_str()));
+        ASSERT_TRUE(IsOver(*loop, backing)) << "checked again before anything is written";
+        RunJob(&DiskDevice::StartImageRestore, image);
+        device.CloseDevice();
+
+        EXPECT_TRUE(SameBytes(DdCopy(loop->Path(), folder / "dd.img"), changed ? before : image));
+        ASSERT_EQ(backend.boxes.size(), changed ? 1u : 0u);
+        if (changed) {
+            EXPECT_EQ(backend.boxes[0].text, Jp("イメージファイルのチェックサムが一致しません。"));
+        }
+    }
+}
+
 // A whole disk one of whose partitions is in use opens but is not taken, so
 // nothing is restored onto it. The image covers only what lies before the
 // first partition, which no file system or swap area touches meanwhile.

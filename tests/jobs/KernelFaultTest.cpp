@@ -5,6 +5,7 @@
 #include "device/DiskDevice.h"
 #include "platform/framework/HeadlessBackend.h"
 #include "platform/framework/Messages.h"
+#include "platform/text/Cp932.h"
 #include "tests/jobs/JobHarness.h"
 #include "tests/kernel/TempFolder.h"
 #include "tests/support/FaultyFileSystem.h"
@@ -257,6 +258,33 @@ TEST_F(FlushFaultTest, AStopWhileACompressedImageIsCountedWritesNothing) {
     EXPECT_TRUE(backend.boxes.empty());
     EXPECT_TRUE(disk.Writes().empty());
     EXPECT_EQ(device.GetPosition(), 0);
+}
+
+// A counterfeit card under the kernel's loop device: it holds half what it says,
+// and the second half's writes land on the first. The image's first three sectors
+// of each half are alike, so the check names the fourth.
+TEST_F(KernelFaultTest, ARestoreOntoACounterfeitCardNamesTheFirstSectorItLost) {
+    constexpr LONGLONG kHalf = kDiskSize / 2;
+    WriteBytes(Store() + "/disk.img", Pattern(kDiskSize, 1));
+    std::vector<char> bytes = NumberedSectors(kDiskSize, 2);
+    std::copy_n(bytes.begin(), 3 * 512, bytes.begin() + kHalf);
+    const std::string image = folder / "image.img";
+    WriteBytes(image, bytes);
+    faults->Counterfeit("disk.img", kHalf);
+    OpenLoopDisk("disk.img");
+    if (IsSkipped() || HasFatalFailure())
+        return;
+    const std::string backing =
+        RunCommand("cat /sys/block/" + loop->Path().substr(5) + "/loop/backing_file").value_or("");
+    ASSERT_EQ(backing, fs::canonical(Mounted("disk.img")).string() + "\n")
+        << "the loop device is over the test's own file before anything is written";
+
+    RunJob(&DiskDevice::StartImageRestore, image);
+    EXPECT_EQ(device.GetPosition(), 3 * 512);
+    ASSERT_EQ(backend.boxes.size(), 1u);
+    CString text = Jp("書き込んだ内容と一致しないセクタがあります。").c_str();
+    text.AppendFormat("\r\n\r\nLBA  3\r\n%I64d sectors", kHalf / 512 - 3);
+    EXPECT_EQ(backend.boxes[0].text, text);
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 // A fresh folder under /tmp (or another base), removed with everything in it when
 // the test ends, and small helpers to fill it.
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -45,6 +46,14 @@ inline std::vector<char> Pattern(std::size_t size, unsigned seed) {
     std::vector<char> bytes(size);
     for (std::size_t i = 0; i < size; ++i)
         bytes[i] = static_cast<char>((i * 131 + i / 512 * 7 + seed) & 0xFF);
+    return bytes;
+}
+
+// Pattern with each sector beginning with its own number: no two sectors alike.
+inline std::vector<char> NumberedSectors(std::size_t size, unsigned seed) {
+    std::vector<char> bytes = Pattern(size, seed);
+    for (std::size_t lba = 0; lba < size / 512; ++lba)
+        std::memcpy(bytes.data() + lba * 512, &lba, sizeof lba);
     return bytes;
 }
 

@@ -246,6 +246,24 @@ void FaultyFileSystem::HoldIfAsked(const std::string& name, std::size_t size, UL
     m_holding.wait(lock, [this] { return m_let; });
 }
 
+void FaultyFileSystem::Counterfeit(const std::string& name, ULONGLONG realSize) {
+    std::lock_guard lock(m_mutex);
+    m_realSizes[name] = realSize;
+}
+
+// A piece that would run past the real size stops there; the rest wraps around
+// with the next piece.
+std::pair<off_t, std::size_t> FaultyFileSystem::Landing(const std::string& name, ULONGLONG offset,
+                                                        std::size_t left) {
+    std::lock_guard lock(m_mutex);
+    auto real = m_realSizes.find(name);
+    if (real == m_realSizes.end())
+        return {static_cast<off_t>(offset), left};
+    const ULONGLONG within = offset % real->second;
+    return {static_cast<off_t>(within),
+            static_cast<std::size_t>(std::min<ULONGLONG>(left, real->second - within))};
+}
+
 bool FaultyFileSystem::Covered(const std::map<std::string, std::set<ULONGLONG>>& faults,
                                const std::string& name, std::size_t size, ULONGLONG offset) {
     auto file = faults.find(name);
@@ -263,7 +281,8 @@ int FaultyFileSystem::Read(const std::string& name, int fd, void* buffer, std::s
         return EIO;
     return Fully(static_cast<char*>(buffer), size, done,
                  [&](char* at, std::size_t left, std::size_t moved) {
-                     return pread(fd, at, left, static_cast<off_t>(offset + moved));
+                     const auto [from, fits] = Landing(name, offset + moved, left);
+                     return pread(fd, at, fits, from);
                  });
 }
 
@@ -274,7 +293,8 @@ int FaultyFileSystem::Write(const std::string& name, int fd, const void* buffer,
         return EIO;
     return Fully(static_cast<const char*>(buffer), size, done,
                  [&](const char* at, std::size_t left, std::size_t moved) {
-                     return pwrite(fd, at, left, static_cast<off_t>(offset + moved));
+                     const auto [to, fits] = Landing(name, offset + moved, left);
+                     return pwrite(fd, at, fits, to);
                  });
 }
 

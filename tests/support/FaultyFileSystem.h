@@ -19,6 +19,8 @@
 // Faults may be changed while the file system serves requests.
 #include "platform/kernel/Types.h"
 
+#include <sys/types.h>
+
 #include <condition_variable>
 #include <map>
 #include <memory>
@@ -26,6 +28,7 @@
 #include <set>
 #include <string>
 #include <thread>
+#include <utility>
 
 struct fuse;
 
@@ -53,6 +56,9 @@ public:
     void HoldReads(const std::string& name, ULONGLONG offset);
     bool WaitForHeldRead();
     void LetReadsGo();
+    // A counterfeit card: the file holds only its first realSize bytes, and reads
+    // and writes past them land at their offset modulo realSize, without an error.
+    void Counterfeit(const std::string& name, ULONGLONG realSize);
 
 private:
     friend struct FaultyFileSystemHandlers;
@@ -70,6 +76,9 @@ private:
     static bool Covered(const std::map<std::string, std::set<ULONGLONG>>& faults,
                         const std::string& name, std::size_t size, ULONGLONG offset);
     void HoldIfAsked(const std::string& name, std::size_t size, ULONGLONG offset);
+    // Where a piece of a transfer lands in the store, and how much of it fits there.
+    std::pair<off_t, std::size_t> Landing(const std::string& name, ULONGLONG offset,
+                                          std::size_t left);
     void Serve();
 
     const std::string m_store;
@@ -78,6 +87,7 @@ private:
     std::map<std::string, std::set<ULONGLONG>> m_badReads;
     std::map<std::string, std::set<ULONGLONG>> m_badWrites;
     std::map<std::string, std::set<ULONGLONG>> m_heldReads;
+    std::map<std::string, ULONGLONG> m_realSizes;
     std::condition_variable m_holding;
     bool m_held = false;
     bool m_let = false;

@@ -251,8 +251,24 @@ DWORD SimulatedDisk::SizeCheck() const {
     return m_sizeError;
 }
 
+void SimulatedDisk::Counterfeit(ULONGLONG realSize) {
+    std::lock_guard lock(m_mutex);
+    m_realSize = realSize;
+}
+
+void SimulatedDisk::DropWrite(ULONGLONG offset) {
+    std::lock_guard lock(m_mutex);
+    m_droppedWrites.push_back({offset, 0});
+}
+
+ULONGLONG SimulatedDisk::Landing(ULONGLONG offset) const {
+    return m_realSize == 0 ? offset : offset % m_realSize;
+}
+
 void SimulatedDisk::ClearFaults() {
     std::lock_guard lock(m_mutex);
+    m_realSize = 0;
+    m_droppedWrites.clear();
     m_openError = m_lockError = m_dismountError = 0;
     m_refuseGeometry = false;
     m_sizeError = 0;
@@ -361,7 +377,7 @@ DWORD SimulatedDisk::Read(ULONGLONG offset, void* buffer, DWORD count, ULONGLONG
     DWORD length = static_cast<DWORD>(std::min<ULONGLONG>(count, end - offset));
     if (auto fault = FaultIn(m_readFaults, offset, length))
         return fault->error;
-    CopyOut(offset, static_cast<BYTE*>(buffer), length);
+    CopyOut(Landing(offset), static_cast<BYTE*>(buffer), length);
     done = length;
     return 0;
 }
@@ -380,7 +396,8 @@ DWORD SimulatedDisk::Write(ULONGLONG offset, const void* buffer, DWORD count, UL
     DWORD length = offset >= end ? 0 : static_cast<DWORD>(std::min<ULONGLONG>(count, end - offset));
     if (auto fault = FaultIn(m_writeFaults, offset, length))
         return fault->error;
-    CopyIn(offset, static_cast<const BYTE*>(buffer), length);
+    if (!FaultIn(m_droppedWrites, offset, length))
+        CopyIn(Landing(offset), static_cast<const BYTE*>(buffer), length);
     done = length;
     return length < count ? ENOSPC : 0;
 }

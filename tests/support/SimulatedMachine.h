@@ -98,6 +98,13 @@ public:
     void ShortenWrite(ULONGLONG offset);
     // The size request fails (a device that went away answers ENODEV).
     void FailSize(DWORD error = ENODEV);
+    // A counterfeit card: only the first realSize bytes are there, and a transfer
+    // that begins at or past them lands at its offset modulo realSize, reads and
+    // writes alike, without an error.
+    void Counterfeit(ULONGLONG realSize);
+    // A worn card: the write that covers the offset reports success and stores
+    // nothing.
+    void DropWrite(ULONGLONG offset);
     void ClearFaults();
 
     // Runs an action on the reading thread when a read begins at the offset, before
@@ -137,6 +144,7 @@ private:
                                         DWORD count);
     void CopyOut(ULONGLONG offset, BYTE* out, std::size_t length) const;
     void CopyIn(ULONGLONG offset, const BYTE* in, std::size_t length);
+    ULONGLONG Landing(ULONGLONG offset) const;
     DWORD Geometry(DWORD code, void* out, DWORD outSize, ULONGLONG size, DWORD& returned) const;
 
     const int m_number;
@@ -159,6 +167,8 @@ private:
     std::vector<Fault> m_writeFaults;
     ULONGLONG m_readEnd = ~0ULL;
     ULONGLONG m_writeEnd = ~0ULL;
+    ULONGLONG m_realSize = 0; // 0: all of m_size is there
+    std::vector<Fault> m_droppedWrites;
     std::map<ULONGLONG, std::function<void()>> m_readActions;
     std::map<ULONGLONG, std::function<void()>> m_writeActions;
     std::vector<Transfer> m_reads;
