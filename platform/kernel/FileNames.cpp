@@ -1,4 +1,5 @@
 // Names of plain files: moving one over another and deleting one.
+#include "platform/kernel/FolderOf.h"
 #include "platform/kernel/Kernel.h"
 #include "platform/kernel/SystemCalls.h"
 #include "platform/text/Cp932.h"
@@ -19,17 +20,11 @@ std::optional<std::string> MachineName(LPCSTR name) {
     return text::ToUtf8Exactly(name == nullptr ? "" : name);
 }
 
-std::string FolderOf(const std::string& path) {
-    const std::size_t slash = path.rfind('/');
-    if (slash == std::string::npos)
-        return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
 // A rename is kept by the folder that holds the new name.
 DWORD SyncFolderOf(const std::string& path) {
     kernel::sys::UniqueFd folder;
-    if (DWORD error = kernel::sys::Open(FolderOf(path), O_RDONLY | O_DIRECTORY, folder); error != 0)
+    if (DWORD error = kernel::sys::Open(kernel::FolderOf(path), O_RDONLY | O_DIRECTORY, folder);
+        error != 0)
         return error;
     return kernel::sys::FSync(folder.Get());
 }

@@ -1,5 +1,6 @@
 #include "platform/kernel/FileObject.h"
 #include "platform/kernel/FileHold.h"
+#include "platform/kernel/FolderOf.h"
 #include "platform/kernel/MountTable.h"
 #include "platform/kernel/OpenNode.h"
 #include "platform/kernel/StartingUser.h"
@@ -83,14 +84,6 @@ DWORD TakeCreatedFile(const OpenedNode& node, const std::string& root) {
         return sys::FTruncate(fd, 0);
     GiveToStartingUser(fd);
     return 0;
-}
-
-// The folder a path names its file in.
-std::string FolderOf(const std::string& path) {
-    const std::size_t slash = path.rfind('/');
-    if (slash == std::string::npos)
-        return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
 }
 
 } // namespace
