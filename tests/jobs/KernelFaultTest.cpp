@@ -151,10 +151,13 @@ TEST_F(KernelFaultTest, ARestoreOntoADiskWhoseFlushFailsStopsAtItsFirstChunk) {
 // soon as that read returns, before the next chunk.
 TEST_F(KernelFaultTest, AStopDuringASlowReadEndsTheReadTestBeforeTheNextChunk) {
     WriteBytes(Store() + "/disk.img", Pattern(kDiskSize, 1));
-    faults->HoldReads("disk.img", kBadByte);
     OpenLoopDisk("disk.img");
     if (IsSkipped() || HasFatalFailure())
         return;
+    // udevd probes a device again after a writable descriptor of it closes; the
+    // read held must be the job's, so the hold starts once those probes are over.
+    SettleUdev();
+    faults->HoldReads("disk.img", kBadByte);
     StartJob(&DiskDevice::StartReadTest);
     ASSERT_TRUE(faults->WaitForHeldRead());
     PostThreadMessageA(device.GetWorkerThreadId(), WM_JOB_ABORT, 0, 0);

@@ -1,11 +1,13 @@
 #include "tests/support/LoopDevice.h"
 
 #include <atomic>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <random>
 #include <sstream>
+#include <thread>
 
 std::optional<std::string> RunCommand(const std::string& command) {
     static std::atomic<unsigned> serial{std::random_device{}()};
@@ -42,9 +44,23 @@ std::unique_ptr<LoopDevice> LoopDevice::Attach(const std::string& file, DWORD se
         why = "losetup attached " + *path + " but it cannot be made writable";
         return nullptr;
     }
+    SettleUdev();
     return loop;
 }
 
+void SettleUdev() {
+    RunCommand("udevadm settle --timeout=60");
+}
+
+// A loop device that someone still has open (udevd probing it after a change)
+// is detached only at that last close, and until then its file is still busy.
+// The next test may use the file at once, so the detach is waited for.
 LoopDevice::~LoopDevice() {
     RunCommand("losetup -d '" + m_path + "'");
+    SettleUdev();
+    const std::string backing =
+        "/sys/block/" + std::filesystem::path(m_path).filename().string() + "/loop/backing_file";
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (std::filesystem::exists(backing) && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
 }
