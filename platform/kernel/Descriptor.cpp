@@ -1,4 +1,5 @@
 #include "platform/kernel/Descriptor.h"
+#include "platform/kernel/DeviceBroker.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -84,7 +85,7 @@ DWORD Descriptor::WriteFd(int& fd) const {
         int flags = 0;
         DWORD error = sys::GetStatusFlags(Fd(), flags);
         if (error == 0)
-            error = sys::Reopen(Fd(), (flags & ~O_ACCMODE) | O_WRONLY, m_late->fd);
+            error = ReopenNode(Fd(), (flags & ~O_ACCMODE) | O_WRONLY, m_late->fd);
         m_late->refusal = error;
     }
     fd = m_late->fd.Get();

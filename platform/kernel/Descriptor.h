@@ -20,6 +20,7 @@ public:
     // writeLater: fd is read-only and the node is opened for writing at the first
     // write, so that a device only read is never opened for writing (each close of
     // such an open makes udev probe the disk and its partition table again).
+    Descriptor() = default;
     Descriptor(sys::UniqueFd fd, DirectAlignment direct, DWORD writeRefusal,
                bool writeLater = false);
 

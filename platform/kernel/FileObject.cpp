@@ -1,9 +1,11 @@
 #include "platform/kernel/FileObject.h"
+#include "platform/kernel/DeviceBroker.h"
 #include "platform/kernel/FileHold.h"
 #include "platform/kernel/FolderOf.h"
 #include "platform/kernel/MountTable.h"
 #include "platform/kernel/OpenNode.h"
 #include "platform/kernel/StartingUser.h"
+#include "platform/kernel/Sysfs.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -11,6 +13,7 @@
 #include <fcntl.h>
 #include <linux/fs.h>
 #include <linux/hdreg.h>
+#include <sys/sysmacros.h>
 
 namespace kernel {
 namespace {
@@ -49,7 +52,10 @@ DWORD SetTransferFlags(int fd, DirectAlignment& direct) {
     flags &= ~O_NONBLOCK;
     if (direct.memory != 0) {
         DWORD error = sys::SetStatusFlags(fd, flags | O_DIRECT);
-        if (error != EINVAL)
+        int set = 0;
+        if (error == 0 && (error = sys::GetStatusFlags(fd, set)) == 0 && (set & O_DIRECT))
+            return 0;
+        if (error != 0 && error != EINVAL)
             return error;
         direct = {};
     }
@@ -86,6 +92,41 @@ DWORD TakeCreatedFile(const OpenedNode& node, const std::string& root) {
     return 0;
 }
 
+std::string SysfsDevice(const std::string& root, dev_t device) {
+    return BelowRoot(root, "/sys/dev/block/" + std::to_string(major(device)) + ":" +
+                               std::to_string(minor(device)));
+}
+
+// A device that is not open yet tells its sector size through sysfs; a
+// partition's queue is its disk's.
+DWORD DeviceSectorSize(const std::string& root, dev_t device, DWORD& sectorSize) {
+    const std::string node = SysfsDevice(root, device);
+    const std::string queue =
+        sys::Exists(node + "/partition") ? node + "/../queue" : node + "/queue";
+    sectorSize = static_cast<DWORD>(ReadSysfsNumber(queue + "/logical_block_size", 0));
+    return sectorSize != 0 ? 0 : static_cast<DWORD>(ENODEV);
+}
+
+// The descriptor's transfers set up as the request asks: the sector size checked,
+// a read-only device noted, direct I/O where it is wanted and allowed.
+DWORD MakeDescriptor(OpenedNode& node, bool block, DWORD requestFlags, DWORD& sectorSize,
+                     Descriptor& made) {
+    const int fd = node.fd.Get();
+    sectorSize = kFileSector;
+    DWORD error = 0;
+    if (block && (error = BlockSectorSize(fd, sectorSize)) != 0)
+        return error;
+    if (block)
+        NoteReadOnlyDevice(fd, node.writeRefusal);
+    DirectAlignment direct;
+    if (requestFlags & FILE_FLAG_NO_BUFFERING)
+        direct = WantedAlignment(fd, block, sectorSize);
+    if (error = SetTransferFlags(fd, direct); error != 0)
+        return error;
+    made = Descriptor(std::move(node.fd), direct, node.writeRefusal, node.writeLater);
+    return 0;
+}
+
 } // namespace
 
 DWORD FileObject::Open(const std::string& path, const OpenRequest& request, bool create,
@@ -99,52 +140,86 @@ DWORD FileObject::Open(const std::string& path, const OpenRequest& request, bool
                          : OpenNode(path, AccessFlags(request.access), flags, only, node);
     if (error != 0)
         return error;
-    const int fd = node.fd.Get();
     const bool block = S_ISBLK(node.info.st_mode);
     if (create && (error = TakeCreatedFile(node, identity.root)) != 0)
         return error;
     sys::UniqueFd folder;
     if (node.created && (error = sys::Open(FolderOf(path), O_RDONLY | O_DIRECTORY, folder)) != 0)
         return error;
-    DWORD sectorSize = kFileSector;
-    if (block && (error = BlockSectorSize(fd, sectorSize)) != 0)
+    std::unique_ptr<FileObject> object(
+        new FileObject(block, std::move(identity), create, std::move(folder)));
+    if (node.deferred) {
+        error = DeviceSectorSize(object->m_identity.root, node.info.st_rdev, object->m_sectorSize);
+        object->m_deferred.reset(new Deferred{std::move(node.fd), node.info.st_rdev, flags,
+                                              request.flags, node.writeRefusal, node.writeLater});
+    } else {
+        error =
+            MakeDescriptor(node, block, request.flags, object->m_sectorSize, object->m_descriptor);
+    }
+    if (error != 0)
         return error;
-    if (block)
-        NoteReadOnlyDevice(fd, node.writeRefusal);
-    DirectAlignment direct;
-    if (request.flags & FILE_FLAG_NO_BUFFERING)
-        direct = WantedAlignment(fd, block, sectorSize);
-    if (error = SetTransferFlags(fd, direct); error != 0)
-        return error;
-    Descriptor descriptor(std::move(node.fd), direct, node.writeRefusal, node.writeLater);
-    opened.reset(new FileObject(std::move(descriptor), block, sectorSize, std::move(identity),
-                                create, std::move(folder)));
+    opened = std::move(object);
     return 0;
 }
 
-FileObject::FileObject(Descriptor descriptor, bool block, DWORD sectorSize, DeviceIdentity identity,
-                       bool held, sys::UniqueFd folder)
-    : m_descriptor(std::move(descriptor)), m_block(block), m_sectorSize(sectorSize),
-      m_identity(std::move(identity)), m_fileHeld(held), m_folder(std::move(folder)) {}
+FileObject::FileObject(bool block, DeviceIdentity identity, bool held, sys::UniqueFd folder)
+    : m_block(block), m_identity(std::move(identity)), m_fileHeld(held),
+      m_folder(std::move(folder)) {}
+
+// A device the user may not open is opened by the broker when something first
+// needs more than its name and size: the drive list asks nothing of it, and the
+// password is asked when the user wants its sectors. A claim already taken is
+// that open.
+DWORD FileObject::Need() {
+    if (!m_deferred)
+        return 0;
+    std::lock_guard lock(m_deferred->mutex);
+    if (m_deferred->asked)
+        return m_deferred->error;
+    m_deferred->asked = true;
+    OpenedNode node;
+    node.writeRefusal = m_deferred->writeRefusal;
+    node.writeLater = m_deferred->writeLater;
+    DWORD error = m_claim.IsOpen() ? sys::Duplicate(m_claim.Get(), node.fd)
+                                   : ReopenNode(m_deferred->node.Get(),
+                                                O_RDONLY | m_deferred->openFlags, node.fd);
+    DWORD sectorSize = 0;
+    if (error == 0)
+        error = MakeDescriptor(node, true, m_deferred->requestFlags, sectorSize, m_descriptor);
+    m_deferred->error = error;
+    return error;
+}
 
 // A new file is on stable storage only once the folder that names it is: on a FAT
 // stick the entry (and a long name) may otherwise still wait in the cache.
 DWORD FileObject::Flush() {
+    if (DWORD error = Need(); error != 0)
+        return error;
     if (DWORD error = m_descriptor.Flush(); error != 0)
         return error;
     return m_folder.IsOpen() ? sys::FSync(m_folder.Get()) : 0;
 }
 
 DWORD FileObject::Read(ULONGLONG offset, void* buffer, DWORD count, DWORD& done) {
+    done = 0;
+    if (DWORD error = Need(); error != 0)
+        return error;
     return m_descriptor.Read(offset, buffer, count, done);
 }
 
 DWORD FileObject::Write(ULONGLONG offset, const void* buffer, DWORD count, DWORD& done) {
+    done = 0;
+    if (DWORD error = Need(); error != 0)
+        return error;
     return m_descriptor.Write(offset, buffer, count, done);
 }
 
 DWORD FileObject::ByteSize(ULONGLONG& size) const {
     size = 0;
+    if (m_deferred) { // sysfs counts 512-byte units whatever the sector size
+        size = ReadSysfsNumber(SysfsDevice(m_identity.root, m_deferred->device) + "/size", 0) * 512;
+        return 0;
+    }
     if (m_block) {
         std::uint64_t bytes = 0;
         DWORD error = sys::Ioctl(m_descriptor.Fd(), BLKGETSIZE64, &bytes);
@@ -164,7 +239,9 @@ DWORD FileObject::Size(LONGLONG& size) {
     return error;
 }
 
-DWORD FileObject::Shape(DiskShape& shape) const {
+DWORD FileObject::Shape(DiskShape& shape) {
+    if (DWORD error = Need(); error != 0)
+        return error;
     ULONGLONG size = 0;
     if (DWORD error = ByteSize(size); error != 0)
         return error;
@@ -189,7 +266,8 @@ DWORD FileObject::Lock() {
         return 0;
     // The node open already, never the name again: it may name another by now.
     if (m_block)
-        return sys::Reopen(m_descriptor.Fd(), O_RDONLY | O_EXCL | O_NONBLOCK, m_claim);
+        return ReopenNode(m_deferred ? m_deferred->node.Get() : m_descriptor.Fd(),
+                          O_RDONLY | O_EXCL | O_NONBLOCK, m_claim);
     DWORD error = HoldFile(m_descriptor.Fd(), m_identity.root);
     m_fileHeld = error == 0;
     return error;

@@ -6,6 +6,7 @@
 #include "platform/kernel/DiskGeometry.h"
 #include "platform/kernel/Machine.h"
 
+#include <mutex>
 #include <string>
 
 namespace kernel {
@@ -27,18 +28,34 @@ public:
     DWORD Close() override { return m_descriptor.Close(); }
 
 private:
-    FileObject(Descriptor descriptor, bool block, DWORD sectorSize, DeviceIdentity identity,
-               bool held, sys::UniqueFd folder);
+    FileObject(bool block, DeviceIdentity identity, bool held, sys::UniqueFd folder);
+    DWORD Need();
     DWORD ByteSize(ULONGLONG& size) const;
-    DWORD Shape(DiskShape& shape) const;
+    DWORD Shape(DiskShape& shape);
     DWORD Lock();
     DWORD Unlock();
     DWORD Dismount() const;
     DWORD Extents(void* out, DWORD outSize, DWORD& returned) const;
 
+    // A block device the user may not open, opened through the broker when it is
+    // first needed (Need): its node (O_PATH), what the open asked for, and how the
+    // asking went.
+    struct Deferred {
+        sys::UniqueFd node;
+        dev_t device;
+        int openFlags;
+        DWORD requestFlags;
+        DWORD writeRefusal;
+        bool writeLater;
+        std::mutex mutex{};
+        bool asked = false;
+        DWORD error = 0;
+    };
+
     Descriptor m_descriptor;
+    std::unique_ptr<Deferred> m_deferred;
     bool m_block;
-    DWORD m_sectorSize;
+    DWORD m_sectorSize = 0;
     DeviceIdentity m_identity;
     // The exclusive claim: a second descriptor opened O_EXCL on a block device,
     // the file's hold (platform/kernel/FileHold.h) on a file.

@@ -1,4 +1,5 @@
 #include "platform/kernel/OpenNode.h"
+#include "platform/kernel/DeviceBroker.h"
 #include "platform/kernel/Kernel.h"
 
 #include <fcntl.h>
@@ -67,14 +68,19 @@ DWORD OpenLooked(const std::string& path, int access, int flags, bool device, co
     // is opened for writing only when it is written.
     node.writeLater = node.writeRefusal == 0 && access == O_RDWR && S_ISBLK(node.info.st_mode);
     if (node.writeRefusal == 0 && !node.writeLater) {
-        DWORD error = sys::Reopen(look.Get(), access | flags, node.fd);
+        DWORD error = ReopenNode(look.Get(), access | flags, node.fd);
         if (!MayReadInstead(access, error))
             return error;
         node.writeRefusal = error == EROFS ? ERROR_WRITE_PROTECT : error;
     }
     if (access == O_WRONLY)
         return node.writeRefusal;
-    return sys::Reopen(look.Get(), O_RDONLY | flags, node.fd);
+    DWORD error = sys::Reopen(look.Get(), O_RDONLY | flags, node.fd);
+    node.deferred =
+        (error == EACCES || error == EPERM) && S_ISBLK(node.info.st_mode) && HasDeviceBroker();
+    if (node.deferred)
+        node.fd = std::move(look);
+    return node.deferred ? 0 : error;
 }
 
 } // namespace

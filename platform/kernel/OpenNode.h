@@ -15,6 +15,9 @@ struct OpenedNode {
     DWORD writeRefusal = 0;  // 0: writable; else the error every write gets
     bool created = false;    // the file is new, made by this open
     bool writeLater = false; // a device opened for reading, to be opened for writing when written
+    // A block device the user may not open while a broker may: fd only names it
+    // (O_PATH), and the broker opens it when it is needed.
+    bool deferred = false;
 };
 
 // An existing regular file or block device. A device asked for with O_RDWR opens

@@ -71,6 +71,14 @@ DWORD Reopen(int fd, int flags, UniqueFd& reopened) {
     return Open("/proc/self/fd/" + std::to_string(fd), flags, reopened);
 }
 
+DWORD Duplicate(int fd, UniqueFd& copy) {
+    const int made = fcntl(fd, F_DUPFD_CLOEXEC, 3);
+    if (made < 0)
+        return LastErrno();
+    copy = UniqueFd(made);
+    return 0;
+}
+
 DWORD PRead(int fd, void* buffer, std::size_t count, ULONGLONG offset, std::size_t& done) {
     done = 0;
     if (!FitsOffset(offset, count))

@@ -36,6 +36,8 @@ DWORD Open(const std::string& path, int flags, UniqueFd& fd);
 // Opens again, with new flags, the node a descriptor (an O_PATH one too) stands
 // for: that very node, whatever its name has come to name since.
 DWORD Reopen(int fd, int flags, UniqueFd& reopened);
+// A second descriptor of the same open file description.
+DWORD Duplicate(int fd, UniqueFd& copy);
 // One transfer; done may be short. Interrupted calls are repeated.
 DWORD PRead(int fd, void* buffer, std::size_t count, ULONGLONG offset, std::size_t& done);
 DWORD PWrite(int fd, const void* buffer, std::size_t count, ULONGLONG offset, std::size_t& done);

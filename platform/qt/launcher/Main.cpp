@@ -6,6 +6,7 @@
 #include "platform/qt/DialogFont.h"
 #include "platform/qt/QtBackend.h"
 #include "platform/qt/QtTranslations.h"
+#include "platform/qt/launcher/DiskAccess.h"
 #include "platform/qt/launcher/Display.h"
 #include "platform/qt/launcher/DriveReport.h"
 #include "platform/qt/launcher/Messages.h"
@@ -128,14 +129,13 @@ int main(int argc, char** argv) {
         machine.AttachStandIn(drive);
     if (error = launcher::CheckStandInsHaveLetters(options.drives.size()); !error.empty())
         return Refuse(error);
+    if (geteuid() != 0)
+        launcher::UseUdisks();
     if (options.list) {
         std::fputs(launcher::DescribeDriveList().c_str(), stdout);
         return 0;
     }
-    if (geteuid() != 0) {
-        if (options.asRoot)
-            return launcher::RunAsRoot(options);
-        launcher::SayHowToGetDiskAccess();
-    }
+    if (options.asRoot && geteuid() != 0)
+        return launcher::RunAsRoot(options);
     return RunWindow(options, argv[0]);
 }

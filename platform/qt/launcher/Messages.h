@@ -28,13 +28,14 @@ inline constexpr Message kUsage{
     "                   after the machine's own disks, in the order given (repeatable)\n"
     "  --list           print what each entry of the drive list is on this machine\n"
     "                   (device, model, size, mount point) and exit\n"
-    "  --as-root        start again through pkexec, which asks for the password that\n"
-    "                   gives disk access (the application menu's entry does this)\n"
+    "  --as-root        start again as root through pkexec, which asks for the\n"
+    "                   password; only for machines without udisks2\n"
     "  --startup-check  open the window, print its drive list, close it again at once\n"
     "                   and exit; status 0 when Kolm can start here\n"
     "  --help           show this text and exit\n"
     "\n"
-    "Raw disks need root; stand-in files do not.\n",
+    "Disks open through udisks2, which asks for your password when you first open\n"
+    "one; stand-in files open without.\n",
     "使い方: kolm [--drive ファイル]... [--as-root]\n"
     "        kolm --list [--drive ファイル]...\n"
     "Kolm はディスクのセクタを表示し、検索し、スキャンし、ディスクをイメージファイルに\n"
@@ -44,13 +45,14 @@ inline constexpr Message kUsage{
     "                    マシンのディスクの後に、指定した順に並びます（複数可）\n"
     "  --list            ドライブ一覧の各項目がこのマシンのどれか（デバイス、モデル、\n"
     "                    容量、マウント先）を表示して終わります\n"
-    "  --as-root         pkexec で起動し直します。ディスクに触れるためのパスワードを\n"
-    "                    尋ねます（アプリケーションメニューの項目はこれを使います）\n"
+    "  --as-root         pkexec で root として起動し直します。パスワードを尋ねます。\n"
+    "                    udisks2 のないマシンのためだけのものです\n"
     "  --startup-check   ウィンドウを開いてドライブ一覧を表示し、すぐに閉じて終わります。\n"
     "                    ここで Kolm が起動できれば終了ステータスは 0 です\n"
     "  --help            この説明を表示して終わります\n"
     "\n"
-    "ディスクそのものには root 権限が要ります。代わりのファイルには要りません。\n"};
+    "ディスクは udisks2 を通して開きます。最初に開くときにパスワードを尋ねます。\n"
+    "代わりのファイルはパスワードなしで開きます。\n"};
 inline constexpr Message kDriveNeedsName{"--drive needs a file name, not an empty one",
                                          "--drive には空でないファイル名が要ります"};
 inline constexpr Message kUnknownArgument{"unknown or incomplete argument: %1",
@@ -89,13 +91,15 @@ inline constexpr Message kCannotAskPassword{
     "agent running in this session? From a terminal, sudo kolm works too.",
     "Kolm は起動しませんでした: pkexec がパスワードを尋ねられませんでした。このセッションで "
     "polkit の認証エージェントは動いていますか。端末からなら sudo kolm でも起動できます。"};
-inline constexpr Message kWithoutRoot{
-    "running without root, so only stand-in files (--drive FILE) open. For the machine's "
-    "disks, start Kolm from the application menu or with 'kolm --as-root', which ask for the "
-    "password.",
-    "root 権限なしで動いているので、開けるのは代わりのファイル（--drive ファイル）だけです。"
-    "マシンのディスクには、アプリケーションメニューか 'kolm --as-root' で Kolm を起動して"
-    "ください。パスワードを尋ねます。"};
+inline constexpr Message kNoUdisks{
+    "udisks2 does not answer on the system bus (%1), so the machine's disks that you may not "
+    "open yourself stay closed; stand-in files (--drive FILE) open. To open the disks, install "
+    "and start udisks2 (Debian: apt install udisks2), or start Kolm with 'kolm --as-root', "
+    "which asks for the password.",
+    "udisks2 がシステムバスで応答しません（%1）。あなた自身が開けないマシンのディスクは"
+    "開きません。代わりのファイル（--drive ファイル）は開けます。ディスクを開くには "
+    "udisks2 をインストールして起動するか（Debian: apt install udisks2）、'kolm --as-root' で"
+    " Kolm を起動してください。パスワードを尋ねます。"};
 
 // The display and the window.
 inline constexpr Message kNoDisplay{

@@ -76,8 +76,4 @@ int RunAsRoot(const Options& options) {
     return status;
 }
 
-void SayHowToGetDiskAccess() {
-    std::fprintf(stderr, "kolm: %s\n", Say(kWithoutRoot).c_str());
-}
-
 } // namespace launcher

@@ -1,6 +1,6 @@
 #pragma once
-// Getting disk access from the desktop: the program starts itself again through
-// pkexec, which asks for the password in the system's own dialog.
+// Disk access on a machine without udisks2: the program starts itself again
+// through pkexec, which asks for the password in the system's own dialog.
 #include "platform/qt/launcher/Options.h"
 
 namespace launcher {
@@ -9,8 +9,5 @@ namespace launcher {
 // and returns its exit status; when pkexec cannot run it or is refused, says why
 // (on standard error and, with a display, in a message box) and returns non-zero.
 int RunAsRoot(const Options& options);
-
-// Said once at start by a program that runs without root.
-void SayHowToGetDiskAccess();
 
 } // namespace launcher
