@@ -4,6 +4,7 @@
 
 #include "platform/framework/UiThread.h"
 #include "platform/qt/ListControl.h"
+#include "platform/qt/OutsideWait.h"
 #include "platform/qt/QtBoxes.h"
 #include "platform/qt/QtText.h"
 #include "platform/text/Cp932.h"
@@ -228,6 +229,18 @@ TEST_F(BackendTest, AMessageBoxShowsTheTextAndAnswersWithTheButtonPressed) {
                                                  MB_YESNO | MB_ICONQUESTION);
     EXPECT_EQ(shown, QStringLiteral("続けますか？"));
     EXPECT_EQ(answer, IDNO);
+}
+
+// While the window's thread waits for another process (polkit asking for a
+// password), its events go on: the dialog is painted and its timers fire.
+TEST_F(BackendTest, AWaitForAnotherProcessKeepsTheWindowsEventsGoing) {
+    bool painted = false;
+    QTimer::singleShot(0, [&] {
+        m_backend->WidgetOf(m_dialog.GetSafeHwnd())->repaint();
+        painted = true;
+    });
+    qt::WaitPainting([&] { return painted; });
+    EXPECT_TRUE(painted);
 }
 
 TEST(QtFilters, PairsOfTextAndPatternsBecomeQtNameFilters) {
