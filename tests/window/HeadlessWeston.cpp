@@ -101,6 +101,8 @@ void HeadlessWeston::Start(const std::string& program) {
         m_problem = "weston cannot be started";
 }
 
+// weston listens on its socket as soon as it has made it, before any client it
+// did not start itself can connect.
 void HeadlessWeston::WaitForSocket(int watch) {
     const int ended = static_cast<int>(syscall(SYS_pidfd_open, m_pid, 0));
     const std::string socket = m_folder / m_socket;
