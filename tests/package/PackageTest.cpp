@@ -53,6 +53,15 @@ std::string Printed(const std::string& command) {
     return out;
 }
 
+// The package names of a relation field of a .deb, without their versions.
+std::vector<std::string> PackageNames(const std::string& deb, const std::string& field) {
+    std::vector<std::string> names;
+    std::istringstream entries(RunShell("dpkg-deb -f " + deb + " " + field).out);
+    for (std::string entry; std::getline(entries >> std::ws, entry, ',');)
+        names.push_back(entry.substr(0, entry.find_first_of(" \n")));
+    return names;
+}
+
 TEST(Package, InstallHonoursPrefixAndDestdirAndPassesTheValidators) {
     TempFolder stage;
     const std::string prefix = "/opt/kolm test";
@@ -85,8 +94,12 @@ TEST(Package, InstallHonoursPrefixAndDestdirAndPassesTheValidators) {
         "grep -qF '<annotate key=\"org.freedesktop.policykit.exec.path\">" + prefix +
             "/bin/kolm</annotate>' " +
             Quoted(root + "/share/polkit-1/actions/org.kolm.Kolm.policy"),
-        "grep -qxF 'Exec=kolm --as-root' " +
-            Quoted(root + "/share/applications/org.kolm.Kolm.desktop"),
+        // The menu starts Kolm as the user; the action remains for --as-root alone.
+        "grep -qxF 'Exec=kolm' " + Quoted(root + "/share/applications/org.kolm.Kolm.desktop"),
+        "grep -qF '(kolm --as-root, for machines without udisks2)</description>' " +
+            Quoted(root + "/share/polkit-1/actions/org.kolm.Kolm.policy"),
+        "grep -qxF '  <project_license>MIT</project_license>' " +
+            Quoted(root + "/share/metainfo/org.kolm.Kolm.metainfo.xml"),
         "grep -q '^Name\\[ja\\]=' " + Quoted(root + "/share/applications/org.kolm.Kolm.desktop") +
             " && grep -q '^Comment\\[ja\\]=' " +
             Quoted(root + "/share/applications/org.kolm.Kolm.desktop"),
@@ -99,6 +112,30 @@ TEST(Package, InstallHonoursPrefixAndDestdirAndPassesTheValidators) {
     }
 }
 
+// python-debian reads the copyright file as Debian's machine-readable format,
+// strictly: one paragraph gives every file to the Kolm developers under Expat,
+// whose text is LICENSE's.
+TEST(Package, TheCopyrightFileGivesEveryFileTheLicenseOfLICENSE) {
+    const std::string reader = R"py(
+import sys
+from debian.copyright import Copyright
+c = Copyright(open(sys.argv[1], encoding="utf-8"), strict=True)
+print(c.header.upstream_name)
+for p in c.all_files_paragraphs(): print(" ".join(p.files), "|", p.license.synopsis, "|", p.copyright)
+for p in c.all_license_paragraphs(): print(p.license.synopsis); print(p.license.text)
+)py";
+    if (RunShell("/usr/bin/python3 -c 'import debian.copyright'").status != 0)
+        GTEST_SKIP() << "python-debian is not installed (Debian package python3-debian)";
+    const std::vector<char> bytes = ReadBytes(KOLM_SOURCE_DIR "/LICENSE");
+    const std::string license(bytes.begin(), bytes.end());
+    const std::string notice = "Copyright (c) 2026 the Kolm developers\n\n";
+    ASSERT_EQ(license.substr(0, notice.size()), notice);
+    EXPECT_EQ(
+        Printed("/usr/bin/python3 -c " + Quoted(reader) + " " + kBuild + "/packaging/copyright") +
+            "\n",
+        "Kolm\n* | Expat | 2026 the Kolm developers\nExpat\n" + license.substr(notice.size()));
+}
+
 TEST(Package, DebianPackageInstallsStartsAndGoesAgain) {
     TempFolder output;
     const Launch pack = RunShell(KOLM_CPACK " --config " + kBuild + "/CPackConfig.cmake -B " +
@@ -107,16 +144,23 @@ TEST(Package, DebianPackageInstallsStartsAndGoesAgain) {
     const AboutTexts about = AboutBoxTexts();
     ASSERT_FALSE(about.version.empty());
     const std::string deb = Quoted(output / ("kolm_" + about.version + "_amd64.deb"));
-    const Launch depends = RunShell("dpkg-deb -f " + deb + " Depends");
-    // The package names alone, without their versions.
-    std::vector<std::string> names;
-    std::istringstream entries(depends.out);
-    for (std::string entry; std::getline(entries >> std::ws, entry, ',');)
-        names.push_back(entry.substr(0, entry.find_first_of(" \n")));
-    for (const char* package :
-         {"libqt6widgets6", "libc6", "pkexec", "fonts-ipafont-gothic", "qt6-translations-l10n",
-          "liblzma5", "zlib1g", "libzstd1", "libbz2-1.0"})
-        EXPECT_EQ(std::count(names.begin(), names.end(), package), 1) << depends.out;
+    // Each relation field names each of its packages once; the disk access through
+    // udisks2 is recommended, pkexec only suggested for --as-root.
+    const std::pair<const char*, std::vector<std::string>> relations[] = {
+        {"Depends",
+         {"libqt6widgets6", "libc6", "fonts-ipafont-gothic", "qt6-translations-l10n", "qt6-wayland",
+          "liblzma5", "zlib1g", "libzstd1", "libbz2-1.0"}},
+        {"Recommends", {"udisks2", "polkitd"}},
+        {"Suggests", {"pkexec"}},
+    };
+    for (const auto& [field, packages] : relations) {
+        const std::vector<std::string> names = PackageNames(deb, field);
+        for (const std::string& package : packages)
+            EXPECT_EQ(std::count(names.begin(), names.end(), package), 1)
+                << field << ": " << package;
+    }
+    const std::vector<std::string> depends = PackageNames(deb, "Depends");
+    EXPECT_EQ(std::count(depends.begin(), depends.end(), "pkexec"), 0);
     EXPECT_EQ(Printed("dpkg-deb -f " + deb + " Homepage"), about.web);
     EXPECT_NE(Printed("dpkg-deb -f " + deb + " Maintainer").find("<" + about.mail + ">"),
               std::string::npos);
