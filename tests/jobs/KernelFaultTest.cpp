@@ -151,10 +151,12 @@ TEST_F(KernelFaultTest, ARestoreOntoADiskWhoseFlushFailsStopsAtItsFirstChunk) {
 // soon as that read returns, before the next chunk.
 TEST_F(KernelFaultTest, AStopDuringASlowReadEndsTheReadTestBeforeTheNextChunk) {
     WriteBytes(Store() + "/disk.img", Pattern(kDiskSize, 1));
-    faults->HoldReads("disk.img", kBadByte);
     OpenLoopDisk("disk.img");
     if (IsSkipped() || HasFatalFailure())
         return;
+    // udev probes a new loop device: its reads must not be the one held.
+    RunCommand("udevadm settle");
+    faults->HoldReads("disk.img", kBadByte);
     StartJob(&DiskDevice::StartReadTest);
     ASSERT_TRUE(faults->WaitForHeldRead());
     PostThreadMessageA(device.GetWorkerThreadId(), WM_JOB_ABORT, 0, 0);

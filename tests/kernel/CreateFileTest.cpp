@@ -43,6 +43,9 @@ TEST(CreateFile, NothingButAFileIsOpenedToBeCreated) {
     WriteBytes(backing, Pattern(1 << 20, 2));
     std::string why;
     auto loop = LoopDevice::Attach(backing, 512, why);
+    // udev opens a new loop device to probe it: that must be over before the watch.
+    if (loop)
+        RunCommand("udevadm settle");
     const std::string fifo = folder / "fifo", socket = folder / "socket",
                       inside = folder / "folder", link = folder / "link.img";
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
