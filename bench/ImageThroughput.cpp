@@ -3,14 +3,18 @@
 //
 //   bench_images [FILE [MiB]]     (default /tmp/kolm_bench.img, 1024 MiB)
 //
-// creation: the job copies the source into an image file beside it, against
-//           dd if=SOURCE of=FILE iflag=direct bs=512K
+// creation: the job copies the source into an image file beside it, makes its
+//           checksum file and reads the image back, against
+//           dd if=SOURCE iflag=direct bs=512K | tee FILE | sha256sum, then
+//           dd if=FILE of=/dev/null iflag=direct bs=512K
 // restore:  the job writes that image back onto the source and reads it back, against
 //           dd if=FILE of=SOURCE oflag=direct,dsync bs=512K conv=notrunc, then
 //           dd if=SOURCE of=/dev/null iflag=direct bs=512K
 // The image holds the source's own bytes, so the restores leave the source as it
-// was. dd and the job take turns (TakeTurns: three rounds of dd, job, job, dd);
-// the ratio of each round is dd's time over the job's, and the medians are shown.
+// was; its checksum file, checked with sha256sum -c, is removed before the
+// restores, which would otherwise check the image against it first. dd and the job take turns
+// (TakeTurns: three rounds of dd, job, job, dd); the ratio of each round is dd's time over the
+// job's, and the medians are shown.
 #include "bench/BenchSupport.h"
 #include "platform/framework/HeadlessBackend.h"
 
@@ -32,6 +36,19 @@ struct Transfer {
     std::string dd;
 };
 
+// The created image's checksum file is what sha256sum -c accepts in its folder;
+// it is removed.
+bool TakeChecksum(const std::string& image) {
+    const std::size_t slash = image.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : image.substr(0, slash);
+    const bool accepted =
+        Output("cd " + folder + " && sha256sum --quiet -c " + image.substr(slash + 1) +
+               ".sha256 && echo accepted") == "accepted";
+    std::printf("checksum file %s by sha256sum -c\n", accepted ? "accepted" : "NOT ACCEPTED");
+    std::remove((image + ".sha256").c_str());
+    return accepted;
+}
+
 bool BenchSource(const std::string& source, const std::string& image, long long bytes,
                  const framework::HeadlessBackend& backend) {
     DiskDevice device;
@@ -42,7 +59,8 @@ bool BenchSource(const std::string& source, const std::string& image, long long 
     const std::string ddImage = image + ".dd";
     const Transfer transfers[] = {
         {"creation", &DiskDevice::StartImageCreate,
-         "dd if=" + source + " of=" + ddImage + " iflag=direct bs=512K status=none"},
+         "dd if=" + source + " iflag=direct bs=512K status=none | tee " + ddImage +
+             " | sha256sum > /dev/null && " + DdRead(ddImage)},
         {"restore", &DiskDevice::StartImageRestore,
          "dd if=" + image + " of=" + source +
              " oflag=direct,dsync bs=512K conv=notrunc status=none && " + DdRead(source)},
@@ -60,6 +78,8 @@ bool BenchSource(const std::string& source, const std::string& image, long long 
                     mib / Median(turns.theirs), mib / Median(turns.ours), ratio, kGoal,
                     ratio < kGoal ? "  BELOW GOAL" : "");
         met = met && ratio >= kGoal;
+        if (transfer.start == &DiskDevice::StartImageCreate)
+            met = TakeChecksum(image) && met;
     }
     device.CloseDevice();
     // Both copies must be the source, byte for byte.

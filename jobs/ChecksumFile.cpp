@@ -1,5 +1,7 @@
 #include "jobs/ChecksumFile.h"
+#include "jobs/WholeFile.h"
 #include "platform/kernel/Kernel.h"
+#include "platform/text/Cp932.h"
 
 #include <algorithm>
 #include <cctype>
@@ -35,8 +37,10 @@ bool IsDigest(const std::string& text) {
            std::all_of(text.begin(), text.end(), [](char c) { return std::isxdigit(c) != 0; });
 }
 
-// The digest of the line that names the image, or empty.
+// The digest of the line that names the image, or empty. name: in the system's
+// code page.
 std::string DigestFor(const std::string& list, const std::string& name) {
+    const std::string machineName = text::ToUtf8(name);
     std::istringstream lines(list);
     std::string line;
     while (std::getline(lines, line)) {
@@ -46,7 +50,8 @@ std::string DigestFor(const std::string& list, const std::string& name) {
             (line[kDigits + 1] != ' ' && line[kDigits + 1] != '*'))
             continue;
         const std::string digest = line.substr(0, kDigits);
-        if (IsDigest(digest) && NameOf(line.substr(kDigits + 2)) == name)
+        const std::string listed = NameOf(line.substr(kDigits + 2));
+        if (IsDigest(digest) && (listed == machineName || listed == name))
             return digest;
     }
     return {};
@@ -54,10 +59,14 @@ std::string DigestFor(const std::string& list, const std::string& name) {
 
 } // namespace
 
+CString ChecksumNameOf(const CString& imagePath) {
+    return imagePath + ".sha256";
+}
+
 std::string ExpectedSha256(const CString& imagePath) {
     const std::string path = imagePath.GetString();
     const std::string name = NameOf(path);
-    std::string digest = DigestFor(ReadSmallFile(imagePath + ".sha256"), name);
+    std::string digest = DigestFor(ReadSmallFile(ChecksumNameOf(imagePath)), name);
     if (digest.empty()) {
         const std::string folder = path.substr(0, path.size() - name.size());
         digest = DigestFor(ReadSmallFile((folder + "SHA256SUMS").c_str()), name);
@@ -69,4 +78,9 @@ bool SameSha256(const std::string& computed, const std::string& listed) {
     return computed.size() == listed.size() &&
            std::equal(computed.begin(), computed.end(), listed.begin(),
                       [](char a, char b) { return std::tolower(a) == std::tolower(b); });
+}
+
+BOOL SaveChecksum(const CString& imagePath, const std::string& sha256) {
+    const std::string line = sha256 + "  " + text::ToUtf8(NameOf(imagePath.GetString())) + "\n";
+    return ReplaceWholeFile(ChecksumNameOf(imagePath), line.c_str());
 }

@@ -9,6 +9,7 @@
 #include "jobs/ReadAhead.h"
 
 #include <cstddef>
+#include <functional>
 #include <memory>
 
 class JobRun {
@@ -71,6 +72,19 @@ protected:
     BYTE* Buffer() const { return m_current; }
     DWORD ChunkLength() const { return m_chunkLength; }
     bool StopRequested() const;
+
+    // A pass that reads a file back after the transfers (jobs/ReadPass.cpp): total
+    // bytes from its pointer on, in chunks, readers at once ahead (1 for a file read
+    // in order only). The position stands on each chunk, from start, before it is
+    // taken: a stop ends the pass there, a failed or short read is reported there.
+    // take gets each chunk's index and bytes and may end the pass with false. True
+    // once every chunk was taken.
+    using ChunkTaker = std::function<bool(std::size_t chunk, const BYTE* bytes, DWORD length)>;
+    bool ReadPass(HANDLE file, LONGLONG start, LONGLONG total, std::size_t readers,
+                  const ChunkTaker& take);
+    // Reads length bytes at offset of the file, leaving its pointer; false when
+    // fewer came.
+    static bool ReadWholeAt(HANDLE file, LONGLONG offset, BYTE* buffer, DWORD length);
 
 private:
     bool SizeChunks();

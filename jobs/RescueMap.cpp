@@ -1,5 +1,6 @@
 #include "jobs/RescueMap.h"
-#include "platform/framework/CFile.h"
+#include "jobs/WholeFile.h"
+#include "platform/kernel/Kernel.h"
 
 #include <charconv>
 #include <string>
@@ -94,19 +95,7 @@ bool ParseMap(std::string_view text, RescueMap& map) {
 }
 
 BOOL SaveMap(const CString& path, const RescueMap& map) {
-    const CString fresh = path + ".new";
-    const CString text = MapText(map);
-    CFile file;
-    if (!file.Open(fresh, CFile::modeCreate | CFile::modeWrite | CFile::typeBinary))
-        return FALSE;
-    if (!file.Write(text.GetString(), text.GetLength()) || !file.Flush()) {
-        const DWORD error = GetLastError();
-        file.Close();
-        SetLastError(error);
-        return FALSE;
-    }
-    return file.Close() &&
-           MoveFileExA(fresh, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+    return ReplaceWholeFile(path, MapText(map));
 }
 
 MapLoad LoadMap(const CString& path, RescueMap& map) {

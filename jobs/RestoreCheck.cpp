@@ -3,7 +3,6 @@
 #include "platform/framework/Dialog.h"
 #include "platform/text/Cp932.h"
 
-#include <algorithm>
 #include <cstring>
 
 // After the last chunk the device is read back chunk by chunk, unbuffered and two
@@ -12,31 +11,14 @@
 // one drops them) is found only so. A stop ends the check before the next chunk,
 // with the position on it; a failed read is reported on the chunk that failed.
 void ImageRestoreRun::CheckWrites() {
-    SetPosition(0);
     SetFilePointerEx(DeviceHandle(), LARGE_INTEGER{0}, nullptr, FILE_BEGIN);
-    ReadAhead reader(DeviceHandle(), ChunkLength(), m_size, 0, 2);
     DifferingSectors differing(Device(), SectorSize());
-    Device().RateStart();
-    for (std::size_t chunk = 0; chunk < m_written.size(); ++chunk) {
-        const LONGLONG offset = static_cast<LONGLONG>(chunk) * ChunkLength();
-        SetPosition(offset);
-        if (StopRequested())
-            return;
-        const auto length = static_cast<DWORD>(std::min<LONGLONG>(ChunkLength(), m_size - offset));
-        BYTE* bytes = nullptr;
-        DWORD done = 0;
-        // Without a helper thread the check cannot read: that fails as a read would.
-        const bool read = reader.Started() && reader.Next(bytes, done);
-        if (!read || done != length) {
-            if (read)
-                SetLastError(ERROR_HANDLE_EOF);
-            ShowLastError();
-            return;
-        }
-        CompareChunk(chunk, bytes, length, differing);
-        Device().RateUpdate();
-    }
-    Report(differing);
+    if (ReadPass(DeviceHandle(), 0, m_size, 2,
+                 [&](std::size_t chunk, const BYTE* bytes, DWORD length) {
+                     CompareChunk(chunk, bytes, length, differing);
+                     return true;
+                 }))
+        Report(differing);
 }
 
 // Where a chunk differs, a raw image is read again at that chunk to tell which of
@@ -63,12 +45,8 @@ bool ImageRestoreRun::ReadImageAgain(std::size_t chunk, DWORD length) {
         return false;
     if (!m_again)
         m_again = NewChunkBuffer(ChunkLength());
-    const auto offset = static_cast<ULONGLONG>(chunk) * ChunkLength();
-    OVERLAPPED at{};
-    at.Offset = static_cast<DWORD>(offset);
-    at.OffsetHigh = static_cast<DWORD>(offset >> 32);
-    DWORD done = 0;
-    return ReadFile(m_image, m_again.get(), length, &done, &at) != FALSE && done == length &&
+    const auto offset = static_cast<LONGLONG>(chunk) * ChunkLength();
+    return ReadWholeAt(m_image, offset, m_again.get(), length) &&
            digest::DigestChunk(m_again.get(), length) == m_written[chunk];
 }
 

@@ -64,7 +64,7 @@ private:
         m_decoder = std::move(decoder);
         m_produced = m_read = 0;
         m_inLeft = 0;
-        m_inputEnded = m_streamEnded = m_ended = false;
+        m_inputEnded = m_streamEnded = m_ended = m_atEnd = false;
         m_error = 0;
         return 0;
     }
@@ -115,10 +115,15 @@ private:
         return 0;
     }
 
+    // A file gives less than asked for only at its end, where the next read would
+    // bring nothing: it is not asked for, since an unbuffered file refuses a read
+    // that begins off its sectors.
     DWORD ReadInput(Buffers& buffers) {
         DWORD done = 0;
-        if (DWORD error = ReadAt(m_file, m_read, m_input.data(), kInputBlock, done); error != 0)
-            return error;
+        if (!m_atEnd)
+            if (DWORD error = ReadAt(m_file, m_read, m_input.data(), kInputBlock, done); error != 0)
+                return error;
+        m_atEnd = done < kInputBlock;
         m_read += done;
         m_inputEnded = done == 0;
         buffers.in = m_input.data();
@@ -137,6 +142,7 @@ private:
     ULONGLONG m_read = 0;     // bytes of the file read
     ULONGLONG m_produced = 0; // decompressed bytes handed out
     bool m_inputEnded = false;
+    bool m_atEnd = false; // a read of the file brought less than it asked for
     bool m_streamEnded = false;
     bool m_ended = false;
     // Where the data ends: the size the format records, or where a read met the end.

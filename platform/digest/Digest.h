@@ -36,4 +36,12 @@ private:
     std::unique_ptr<State> m_state;
 };
 
+// A handle over file, which it takes over (CloseHandle closes the file too), that
+// writes through to it front to back and keeps the SHA-256 of what the file took:
+// the digest of a file made by a writer that gives out bytes once (a compressor).
+HANDLE CreateSha256Writer(HANDLE file);
+// The digest of all the writer wrote, once; empty when a write went in part or
+// the library could not make it.
+std::string FinishWrittenSha256(HANDLE writer);
+
 } // namespace digest

@@ -80,7 +80,8 @@ protected:
         ASSERT_TRUE(backend.RunUntil([this] { return !device.IsWorkerRunning(); }));
     }
     // Images the device at path into a file of the test, which must hold size bytes
-    // and be what dd reads of the device; its path.
+    // and be what dd reads of the device, with a checksum file sha256sum -c accepts;
+    // its path.
     std::string CreateImageOf(const std::string& path, std::size_t size) {
         const std::string image = folder / "created.img";
         EXPECT_TRUE(device.OpenDevicePath(path.c_str()));
@@ -88,6 +89,8 @@ protected:
         device.CloseDevice();
         EXPECT_EQ(fs::file_size(image), size);
         EXPECT_TRUE(SameBytes(image, DdCopy(path, folder / "dd.img")));
+        EXPECT_TRUE(Shell("cd " + Quoted(folder.Path()) + " && sha256sum --strict -c --quiet " +
+                          "created.img.sha256"));
         return image;
     }
     std::string Backing(const std::string& name, std::size_t size, unsigned seed) {

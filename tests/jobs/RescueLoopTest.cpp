@@ -50,6 +50,14 @@ bool SameFiles(const std::string& a, const std::string& b) {
     return RunCommand("cmp " + Quoted(a) + " " + Quoted(b)).has_value();
 }
 
+// The rescued image's checksum file, which the read-back after the rescue made,
+// as sha256sum -c takes it in the image's folder.
+bool Sha256sumAccepts(const std::string& folder, const std::string& name) {
+    return RunCommand("cd " + Quoted(folder) + " && sha256sum --strict --quiet -c " +
+                      Quoted(name + ".sha256"))
+        .has_value();
+}
+
 class RescueLoopTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -118,6 +126,7 @@ TEST_F(RescueLoopTest, AnImageRescuedAsDdrescueRescuesIt) {
     EXPECT_EQ(backend.boxes[2].text, Jp(report).c_str());
     EXPECT_EQ(device.GetPosition(), (kSectors - 1) * kSector);
     EXPECT_TRUE(SameFiles(image, expected));
+    EXPECT_TRUE(Sha256sumAccepts(folder.Path(), "kolm.img"));
     EXPECT_EQ(BadSectorsOf(image + ".map"), ExpectedBadSectors());
 
     const std::string theirs = folder / "ddrescue.img";
@@ -141,6 +150,7 @@ TEST_F(RescueLoopTest, AResumeFinishesWhatDdrescueLeft) {
     ASSERT_EQ(backend.boxes.size(), 1u);
     EXPECT_EQ(backend.boxes[0].type, MB_ICONINFORMATION);
     EXPECT_TRUE(SameFiles(image, expected));
+    EXPECT_TRUE(Sha256sumAccepts(folder.Path(), "partial.img"));
     EXPECT_EQ(BadSectorsOf(image + ".map"), ExpectedBadSectors());
 }
 

@@ -42,7 +42,7 @@ TEST(CreateFile, NothingButAFileIsOpenedToBeCreated) {
     const std::string backing = folder / "card.img";
     WriteBytes(backing, Pattern(1 << 20, 2));
     std::string why;
-    auto loop = LoopDevice::Attach(backing, 512, why);
+    auto loop = LoopDevice::Attach(backing, 512, why); // returns once udevd's probe is over
     const std::string fifo = folder / "fifo", socket = folder / "socket",
                       inside = folder / "folder", link = folder / "link.img";
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);

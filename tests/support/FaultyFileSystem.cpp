@@ -79,6 +79,14 @@ struct FaultyFileSystemHandlers {
                                      : truncate(Self().StorePath(path).c_str(), size);
         return result == 0 ? 0 : Failed();
     }
+    // A file beside an image (a map, a checksum) is replaced by a rename.
+    static int Rename(const char* from, const char* to, unsigned int) {
+        return rename(Self().StorePath(from).c_str(), Self().StorePath(to).c_str()) == 0 ? 0
+                                                                                         : Failed();
+    }
+    static int Unlink(const char* path) {
+        return unlink(Self().StorePath(path).c_str()) == 0 ? 0 : Failed();
+    }
     static int Read(const char* path, char* buffer, size_t size, off_t offset,
                     fuse_file_info* info) {
         std::size_t done = 0;
@@ -108,6 +116,8 @@ struct FaultyFileSystemHandlers {
         operations.open = Open;
         operations.create = Create;
         operations.truncate = Truncate;
+        operations.rename = Rename;
+        operations.unlink = Unlink;
         operations.read = Read;
         operations.write = Write;
         operations.flush = Flush;
@@ -202,6 +212,11 @@ void FaultyFileSystem::FailWrites(const std::string& name, ULONGLONG offset) {
     m_badWrites[name].insert(offset);
 }
 
+void FaultyFileSystem::CorruptReads(const std::string& name, ULONGLONG offset) {
+    std::lock_guard lock(m_mutex);
+    m_corruptReads[name].insert(offset);
+}
+
 void FaultyFileSystem::FailFsync() {
     std::lock_guard lock(m_mutex);
     m_fsyncFails = true;
@@ -279,11 +294,24 @@ int FaultyFileSystem::Read(const std::string& name, int fd, void* buffer, std::s
     HoldIfAsked(name, size, offset);
     if (std::lock_guard lock(m_mutex); Covered(m_badReads, name, size, offset))
         return EIO;
-    return Fully(static_cast<char*>(buffer), size, done,
-                 [&](char* at, std::size_t left, std::size_t moved) {
-                     const auto [from, fits] = Landing(name, offset + moved, left);
-                     return pread(fd, at, fits, from);
-                 });
+    const int error = Fully(static_cast<char*>(buffer), size, done,
+                            [&](char* at, std::size_t left, std::size_t moved) {
+                                const auto [from, fits] = Landing(name, offset + moved, left);
+                                return pread(fd, at, fits, from);
+                            });
+    Corrupt(name, static_cast<char*>(buffer), done, offset);
+    return error;
+}
+
+void FaultyFileSystem::Corrupt(const std::string& name, char* buffer, std::size_t size,
+                               ULONGLONG offset) {
+    std::lock_guard lock(m_mutex);
+    auto file = m_corruptReads.find(name);
+    if (file == m_corruptReads.end())
+        return;
+    for (auto bad = file->second.lower_bound(offset);
+         bad != file->second.end() && *bad < offset + size; ++bad)
+        buffer[*bad - offset] = static_cast<char>(~buffer[*bad - offset]);
 }
 
 int FaultyFileSystem::Write(const std::string& name, int fd, const void* buffer, std::size_t size,

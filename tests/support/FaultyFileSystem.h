@@ -2,8 +2,9 @@
 // A real file system with chosen faults, served by this process through FUSE
 // (libfuse3) on a thread of its own: it shows the files of a folder of the test
 // under a mount point, and fails with EIO the reads or writes that cover chosen
-// offsets, or every fsync of a file or of a folder, or flush (what close(2) returns). A loop device
-// over one of its files is a disk with bad sectors that the kernel itself reports.
+// offsets (or corrupts what such a read brings), or every fsync of a file or of a folder, or flush
+// (what close(2) returns). A loop device over one of its files is a disk with bad sectors that the
+// kernel itself reports.
 //
 //   std::string why;
 //   auto fs = FaultyFileSystem::Mount(folder / "store", folder / "mnt", why);
@@ -44,6 +45,9 @@ public:
     // name: a file's name in the mount. Each fault stays until the end.
     void FailReads(const std::string& name, ULONGLONG offset);
     void FailWrites(const std::string& name, ULONGLONG offset);
+    // A read that covers the offset brings that byte with its bits flipped, as a
+    // disk or cable that corrupts what it carries; the file keeps what was written.
+    void CorruptReads(const std::string& name, ULONGLONG offset);
     void FailFsync();
     void FailFlush();
     // What fails to keep the bytes written: nothing, the fsync, the flush at the
@@ -76,6 +80,7 @@ private:
     static bool Covered(const std::map<std::string, std::set<ULONGLONG>>& faults,
                         const std::string& name, std::size_t size, ULONGLONG offset);
     void HoldIfAsked(const std::string& name, std::size_t size, ULONGLONG offset);
+    void Corrupt(const std::string& name, char* buffer, std::size_t size, ULONGLONG offset);
     // Where a piece of a transfer lands in the store, and how much of it fits there.
     std::pair<off_t, std::size_t> Landing(const std::string& name, ULONGLONG offset,
                                           std::size_t left);
@@ -86,6 +91,7 @@ private:
     std::mutex m_mutex;
     std::map<std::string, std::set<ULONGLONG>> m_badReads;
     std::map<std::string, std::set<ULONGLONG>> m_badWrites;
+    std::map<std::string, std::set<ULONGLONG>> m_corruptReads;
     std::map<std::string, std::set<ULONGLONG>> m_heldReads;
     std::map<std::string, ULONGLONG> m_realSizes;
     std::condition_variable m_holding;
