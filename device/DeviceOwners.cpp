@@ -13,6 +13,13 @@ void DiskDevice::StartSectorOwners() {
                    sectorSize, static_cast<ULONGLONG>(GetLastLba() + 1));
 }
 
+// Asked on the user-interface thread only, as the index is started and stopped.
+CString DiskDevice::DescribeSector(LONGLONG lba) {
+    if (m_bOwnersStale.exchange(false))
+        StartSectorOwners();
+    return m_owners.Describe(lba);
+}
+
 // A job has the device first: while one runs, the build waits before each read, and
 // a job that starts meanwhile waits at most for the one read under way. The read
 // is positional, so the file pointer the view and the jobs move stays where it is.

@@ -52,7 +52,7 @@ public:
 
     // device/DeviceOwners.cpp: what the sector belongs to, from the index built in
     // the background once the first question after the open is asked.
-    CString DescribeSector(LONGLONG lba) { return m_owners.Describe(lba); }
+    CString DescribeSector(LONGLONG lba);
     void WaitForSectorOwners() { m_owners.WaitUntilBuilt(); }
 
     // device/WorkerSlot.cpp: the one worker thread.
@@ -151,6 +151,7 @@ private:
     std::vector<DWORD> m_driveEntryErrors; // one for each entry of m_driveList
     int m_nSearchType = 1;
     std::atomic<bool> m_bSearchMissed{false};
+    std::atomic<bool> m_bOwnersStale{false}; // a restore wrote the device
     CListBox* m_pScanList = nullptr;
     BOOL m_bImageResume = FALSE;
     DWORD m_dwRateTick = 0;
