@@ -20,26 +20,21 @@ CString DiskDevice::DescribeSector(LONGLONG lba) {
     return m_owners.Describe(lba);
 }
 
-// A job has the device first: while one runs, the build waits before each read, and
-// a job that starts meanwhile waits at most for the one read under way. The read
-// is positional, so the file pointer the view and the jobs move stays where it is.
+// A job has the device first: while one runs, the build waits before each read, so
+// a job that starts meanwhile meets at most the one read under way. The read is
+// positional: the file pointer that the view and the jobs move stays where it is.
+// The device lock is not taken, as the user-interface thread may hold it while it
+// stops the build.
 bool DiskDevice::ReadForOwners(ULONGLONG first, DWORD count, BYTE* buffer) {
-    const ULONGLONG offset = first * GetBytesPerSector();
-    while (!m_owners.Stopping()) {
-        if (!IsWorkerRunning()) {
-            Lock();
-            const bool idle = !IsWorkerRunning();
-            DWORD read = 0;
-            OVERLAPPED at{};
-            at.Offset = static_cast<DWORD>(offset);
-            at.OffsetHigh = static_cast<DWORD>(offset >> 32);
-            const bool ok = idle && ReadFile(m_hDevice, buffer, count * GetBytesPerSector(), &read,
-                                             &at) != FALSE;
-            Unlock();
-            if (idle)
-                return ok && read == count * GetBytesPerSector();
-        }
+    while (IsWorkerRunning() && !m_owners.Stopping())
         Sleep(kJobPoll);
-    }
-    return false;
+    if (m_owners.Stopping())
+        return false;
+    const DWORD bytes = count * GetBytesPerSector();
+    const ULONGLONG offset = first * GetBytesPerSector();
+    OVERLAPPED at{};
+    at.Offset = static_cast<DWORD>(offset);
+    at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+    DWORD read = 0;
+    return ReadFile(m_hDevice, buffer, bytes, &read, &at) != FALSE && read == bytes;
 }
