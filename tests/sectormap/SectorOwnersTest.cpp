@@ -75,7 +75,6 @@ protected:
                         GetParam().label + " && echo made"),
                   "made\n");
         ASSERT_TRUE(device.OpenDevicePath(disk.c_str()));
-        device.WaitForSectorOwners();
     }
 
     void TearDown() override {
@@ -84,7 +83,9 @@ protected:
             Shell("rm -rf " + dir);
     }
 
+    // The line once the index is built.
     std::string Line(ULONGLONG sector) {
+        device.WaitForSectorOwners();
         return device.DescribeSector(static_cast<LONGLONG>(sector)).GetString();
     }
 
@@ -174,6 +175,16 @@ TEST_P(SectorOwnersTest, SectorsAcrossEachPartitionMatchTheTools) {
                     << sector << ": " << line << " wants " << expected;
         }
     }
+}
+
+// Closing the device stops the build wherever it is and forgets the index; the
+// next open builds anew.
+TEST_P(SectorOwnersTest, ClosingEndsTheBuildAndTheNextOpenBuildsAnew) {
+    device.DescribeSector(0); // starts the build
+    device.CloseDevice();
+    EXPECT_EQ(device.DescribeSector(0).GetString(), std::string());
+    ASSERT_TRUE(device.OpenDevicePath(disk.c_str()));
+    EXPECT_EQ(Line(0), "MBR");
 }
 
 INSTANTIATE_TEST_SUITE_P(Tables, SectorOwnersTest, ::testing::ValuesIn(kLayouts),
