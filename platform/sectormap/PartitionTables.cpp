@@ -62,8 +62,12 @@ std::uint64_t LittleEndian(const unsigned char* bytes, unsigned length) {
 }
 
 void AddPartitionTables(TSK_IMG_INFO* image, SectorMap& map) {
-    std::unique_ptr<TSK_VS_INFO, VolumeSystemCloser> system(
-        tsk_vs_open(image, 0, TSK_VS_TYPE_DETECT));
+    // GPT first, then DOS: the library's own detection tries DOS on a GPT's
+    // protective MBR and leaks what that try found.
+    std::unique_ptr<TSK_VS_INFO, VolumeSystemCloser> system(tsk_vs_open(image, 0, TSK_VS_TYPE_GPT));
+    if (!system)
+        system.reset(tsk_vs_open(image, 0, TSK_VS_TYPE_DOS));
+    tsk_error_reset();
     if (!system)
         return;
     for (const TSK_VS_PART_INFO* part = system->part_list; part != nullptr; part = part->next) {
