@@ -48,6 +48,8 @@ BOOL DiskDevice::OpenDevicePath(const CString& path) {
         SetLastError(refusal);
         ShowLastError();
         CloseDevice();
+    } else {
+        StartSectorOwners();
     }
     return m_bLocked;
 }
@@ -72,6 +74,7 @@ BOOL DiskDevice::QueryGeometry(const CString& path) {
 }
 
 void DiskDevice::CloseDevice() {
+    m_owners.Stop();
     if (m_hDevice != nullptr) {
         DWORD returned = 0;
         DeviceIoControl(m_hDevice, FSCTL_DISMOUNT_VOLUME, nullptr, 0, nullptr, 0, &returned,

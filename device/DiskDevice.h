@@ -3,6 +3,7 @@
 // byte position that the view shows and the jobs advance. The object is also the
 // lock that orders a running job against the user interface.
 #include "device/JobParams.h"
+#include "device/SectorOwners.h"
 #include "device/TextKind.h"
 #include "platform/framework/CCriticalSection.h"
 #include "platform/framework/CStringList.h"
@@ -48,6 +49,11 @@ public:
     LONGLONG SetPosition(LONGLONG position);
     double GetPositionPercent() const;
     DWORD ReadAtPosition(void* buffer, DWORD count);
+
+    // device/DeviceOwners.cpp: what the sector belongs to, from the index built in
+    // the background once the first question after the open is asked.
+    CString DescribeSector(LONGLONG lba);
+    void WaitForSectorOwners() { m_owners.WaitUntilBuilt(); }
 
     // device/WorkerSlot.cpp: the one worker thread.
     BOOL IsWorkerRunning() const { return m_pWorkerThread.load() != nullptr; }
@@ -110,6 +116,9 @@ public:
 private:
     // device/DeviceOpen.cpp.
     BOOL QueryGeometry(const CString& path);
+    // device/DeviceOwners.cpp.
+    void StartSectorOwners();
+    bool ReadForOwners(ULONGLONG first, DWORD count, BYTE* buffer);
 
     // device/DriveList.cpp.
     int GetVolumeDiskNumber(char letter);
@@ -142,11 +151,13 @@ private:
     std::vector<DWORD> m_driveEntryErrors; // one for each entry of m_driveList
     int m_nSearchType = 1;
     std::atomic<bool> m_bSearchMissed{false};
+    std::atomic<bool> m_bOwnersStale{false}; // a restore wrote the device
     CListBox* m_pScanList = nullptr;
     BOOL m_bImageResume = FALSE;
     DWORD m_dwRateTick = 0;
     LONGLONG m_llRatePosition = 0;
     std::atomic<LONGLONG> m_llRate{0};
+    SectorOwners m_owners;
 };
 
 // device/ShowLastError.cpp: the platform's text for the thread's last error, in the

@@ -61,6 +61,7 @@ bool ImageRestoreRun::Work(DWORD done) {
         return false;
     }
     m_written.push_back(digest::DigestChunk(Buffer(), done));
+    ReportDeviceWritten();
     return true;
 }
 

@@ -62,6 +62,8 @@ protected:
     int SearchType() const { return m_device.m_nSearchType; }
     bool ImageResume() const { return m_device.m_bImageResume != FALSE; }
     void ReportSearchMissed() { m_device.m_bSearchMissed.store(true); }
+    // What the sectors belong to may have changed: the next question rebuilds.
+    void ReportDeviceWritten() { m_device.m_bOwnersStale.store(true); }
     LONGLONG Position() const { return m_device.m_llPosition.load(); }
     void SetPosition(LONGLONG position) { m_device.m_llPosition.store(position); }
     void SetCountingImage(bool counting) { m_device.m_bCountingImage.store(counting); }

@@ -95,6 +95,7 @@ void MainDialog::DoDataExchange(CDataExchange* exchange) {
     DDX_Radio(exchange, IDC_RADIO_ASCII, m_values.m_nRadio);
     DDX_Text(exchange, IDC_RATE, m_values.m_strRate);
     DDX_CBIndex(exchange, IDC_SEARCH_TYPE, m_values.m_nSearchType);
+    DDX_Text(exchange, IDC_SECTOR_OWNER, m_values.m_strSectorOwner);
 }
 
 BOOL MainDialog::OnInitDialog() {

@@ -20,4 +20,5 @@ struct MainValues {
     int m_nRadio = 0;                     // radios 1029 and 1031, hidden
     CString m_strRate;                    // static 1028
     int m_nSearchType = 0;                // combo 1033
+    CString m_strSectorOwner;             // static 1040: what the sector belongs to
 };

@@ -31,6 +31,8 @@ int SectorView::RefreshSectorView() {
     const LONGLONG position = device.GetPosition();
     values.m_strCurrentLba.Format("%I64d", position / static_cast<LONGLONG>(sectorSize));
     values.m_strPosition.Format("%8.4f%%", device.GetPositionPercent());
+    // A lookup in the index built in the background: nothing more is read here.
+    values.m_strSectorOwner = device.DescribeSector(position / static_cast<LONGLONG>(sectorSize));
 
     values.m_strHexView.Empty();
     values.m_strTextPane.Empty();

@@ -399,4 +399,22 @@ TEST_F(ImageJobTest, FreeSpaceIsAskedOfTheImagesFolder) {
     }
 }
 
+// A restore may bring other partitions: the line's index is built again, here over
+// a blank disk that a restore gives the GPT sfdisk wrote into the image.
+TEST_F(ImageJobTest, ARestoredPartitionTableIsWhatTheLineNamesNext) {
+    OpenDisk(16 * kChunk);
+    device.DescribeSector(0);
+    device.WaitForSectorOwners();
+    EXPECT_EQ(device.DescribeSector(1), CString("whole disk (unknown file system)"));
+    const std::string image = folder.Path() + "/gpt.img";
+    ASSERT_EQ(std::system(("truncate -s 4M " + image + " && echo 'label: gpt' | sfdisk -q " +
+                           image + " >/dev/null 2>&1")
+                              .c_str()),
+              0);
+    Restore(image);
+    device.DescribeSector(0);
+    device.WaitForSectorOwners();
+    EXPECT_EQ(device.DescribeSector(1), CString("GPT header"));
+}
+
 } // namespace

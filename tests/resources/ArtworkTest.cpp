@@ -94,7 +94,7 @@ TEST(ProgramResources, LoadsTheScriptCopiedIntoTheBuild) {
     ASSERT_TRUE(LoadProgramResources(&reason)) << reason;
     const framework::ResourceSet& set = framework::Resources();
     ASSERT_NE(set.Dialog(IDD_KOLM_DIALOG), nullptr);
-    EXPECT_EQ(set.Dialog(IDD_KOLM_DIALOG)->controls.size(), 41u);
+    EXPECT_EQ(set.Dialog(IDD_KOLM_DIALOG)->controls.size(), 42u);
     EXPECT_NE(set.Dialog(IDD_ABOUTBOX), nullptr);
     EXPECT_NE(set.Menu(IDR_MENU), nullptr);
     EXPECT_FALSE(set.String(IDS_ABOUTBOX).IsEmpty());

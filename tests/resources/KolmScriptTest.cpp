@@ -103,6 +103,7 @@ const Expected kMainControls[] = {
     {1035, "ListBox", "",
      kShown | LBS_NOTIFY | LBS_SORT | LBS_NOINTEGRALHEIGHT | WS_VSCROLL | WS_BORDER, 7, 70, 293,
      263},
+    {1040, "Static", "", kLeft, 7, 337, 473, 8},
 };
 
 void ExpectControl(const ControlTemplate& actual, const Expected& expected) {
@@ -126,7 +127,7 @@ TEST_F(KolmScript, MainDialogFrame) {
                                  DS_MODALFRAME | DS_SETFONT);
     EXPECT_EQ(dialog->exStyle, WS_EX_APPWINDOW | WS_EX_CLIENTEDGE);
     EXPECT_EQ(dialog->cx, 487);
-    EXPECT_EQ(dialog->cy, 340);
+    EXPECT_EQ(dialog->cy, 352);
     EXPECT_EQ(dialog->menuId, IDR_MENU);
     EXPECT_EQ(dialog->fontPointSize, 9);
     // "ＭＳ ゴシック": full-width M and S, a half-width space.

@@ -62,9 +62,12 @@ protected:
         framework::Deliver(backend.Window(0), WM_COMMAND, MAKEWPARAM(static_cast<WORD>(id), 0), 0);
     }
 
+    // Once the first sector shows, the line under the panes has its index built: the
+    // wait leaves the disk's reads and faults to what the test does next.
     void Lock(int entry = 0) {
         backend.Choose(IDC_DRIVE_LIST, entry);
         backend.Click(IDC_LOCK);
+        dialog->Device().WaitForSectorOwners();
     }
 
     void JumpTo(const char* target) {

@@ -145,6 +145,40 @@ TEST_F(MainWindowTest, ListsTheSampleDriveShowsItsFirstSectorAndSavesAScreenshot
     EXPECT_GT(shot.width(), 600);
 }
 
+// The line under the panes follows every move: what sfdisk and mkfs.fat made of
+// the sample drive (fsstat's layout: 4 reserved sectors, two FATs of 32, the root
+// directory), once the index built after the lock is ready.
+TEST_F(MainWindowTest, TheLineUnderThePanesSaysWhatTheSectorBelongsTo) {
+    Open();
+    LockSampleDrive();
+    m_dialog->Device().WaitForSectorOwners();
+    auto* target = ControlWidget<QLineEdit>(*m_backend, *m_dialog, IDC_JUMP_TARGET);
+    ASSERT_NE(target, nullptr);
+    QWidget* window = m_backend->WidgetOf(m_dialog->GetSafeHwnd());
+    const auto line = [&] { return ControlText(*m_dialog, IDC_SECTOR_OWNER); };
+    const struct {
+        const char* sector;
+        const char* line;
+    } jumps[] = {
+        {"0", "MBR"},
+        {"2047", "outside every partition"},
+        {"2048", "partition 1 (FAT16, label KOLMSAMPLE): boot sector"},
+        {"2052", "partition 1 (FAT16, label KOLMSAMPLE): FAT 1"},
+        {"2084", "partition 1 (FAT16, label KOLMSAMPLE): FAT 2"},
+        {"2116", "partition 1 (FAT16, label KOLMSAMPLE): root directory"},
+    };
+    for (const auto& jump : jumps) {
+        target->selectAll();
+        QTest::keyClicks(target, jump.sector);
+        ControlWidget<QPushButton>(*m_backend, *m_dialog, IDC_JUMP)->click();
+        Settle();
+        EXPECT_EQ(line(), CString(jump.line)) << jump.sector;
+    }
+    QTest::keyClick(window->windowHandle(), Qt::Key_Left);
+    Settle();
+    EXPECT_EQ(line(), CString("partition 1 (FAT16, label KOLMSAMPLE): FAT 2"));
+}
+
 TEST_F(MainWindowTest, JapaneseTextsUseFontsThatHaveTheirGlyphs) {
     Open();
     QWidget* window = m_backend->WidgetOf(m_dialog->GetSafeHwnd());
