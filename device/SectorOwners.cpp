@@ -1,5 +1,10 @@
 #include "device/SectorOwners.h"
 
+namespace {
+// How long a disk that is slow to give its first sectors may keep the window.
+constexpr std::chrono::milliseconds kFirstAnswer{300};
+} // namespace
+
 void SectorOwners::Start(sectormap::SectorReader read, DWORD sectorSize, ULONGLONG sectorCount) {
     Stop();
     m_stop.store(false);
@@ -9,11 +14,16 @@ void SectorOwners::Start(sectormap::SectorReader read, DWORD sectorSize, ULONGLO
 
 void SectorOwners::Launch() {
     m_waiting = false;
+    m_ended = false;
     m_builder = std::thread([this] {
         sectormap::BuildSectorMap(m_disk, [this](std::shared_ptr<const sectormap::SectorMap> map) {
             std::lock_guard hold(m_mutex);
             m_map = std::move(map);
+            m_published.notify_all();
         });
+        std::lock_guard hold(m_mutex);
+        m_ended = true;
+        m_published.notify_all();
     });
 }
 
@@ -32,12 +42,17 @@ void SectorOwners::WaitUntilBuilt() {
         m_builder.join();
 }
 
+// The first question after an open waits a moment for the partition tables, a
+// few sectors' reads, so that the line does not stay blank until the next move.
 CString SectorOwners::Describe(LONGLONG lba) {
-    if (m_waiting)
+    const bool first = m_waiting;
+    if (first)
         Launch();
     std::shared_ptr<const sectormap::SectorMap> map;
     {
-        std::lock_guard hold(m_mutex);
+        std::unique_lock hold(m_mutex);
+        if (first)
+            m_published.wait_for(hold, kFirstAnswer, [this] { return m_map || m_ended; });
         map = m_map;
     }
     if (!map || lba < 0)

@@ -8,6 +8,8 @@
 #include "platform/sectormap/SectorMap.h"
 
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -36,6 +38,8 @@ private:
     void Launch();
 
     std::mutex m_mutex;
+    std::condition_variable m_published;
+    bool m_ended = false;   // the build's thread has ended
     bool m_waiting = false; // a disk is set and its build not yet started
     std::shared_ptr<const sectormap::SectorMap> m_map;
     std::atomic<bool> m_stop{false};

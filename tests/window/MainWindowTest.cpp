@@ -151,6 +151,9 @@ TEST_F(MainWindowTest, ListsTheSampleDriveShowsItsFirstSectorAndSavesAScreenshot
 TEST_F(MainWindowTest, TheLineUnderThePanesSaysWhatTheSectorBelongsTo) {
     Open();
     LockSampleDrive();
+    // The first sector shown says at once what it is: the partition table is read
+    // first, before any file system.
+    EXPECT_EQ(ControlText(*m_dialog, IDC_SECTOR_OWNER), CString("MBR"));
     m_dialog->Device().WaitForSectorOwners();
     auto* target = ControlWidget<QLineEdit>(*m_backend, *m_dialog, IDC_JUMP_TARGET);
     ASSERT_NE(target, nullptr);
