@@ -54,6 +54,10 @@ public:
     // the background once the first question after the open is asked.
     CString DescribeSector(LONGLONG lba);
     void WaitForSectorOwners() { m_owners.WaitUntilBuilt(); }
+    // Called on the user-interface thread when more of the index is in.
+    void SetSectorOwnersPublished(std::function<void()> published) {
+        m_owners.SetPublished(std::move(published));
+    }
 
     // device/WorkerSlot.cpp: the one worker thread.
     BOOL IsWorkerRunning() const { return m_pWorkerThread.load() != nullptr; }

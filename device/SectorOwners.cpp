@@ -1,5 +1,7 @@
 #include "device/SectorOwners.h"
 
+#include "platform/framework/UiThread.h"
+
 namespace {
 // How long a disk that is slow to give its first sectors may keep the window.
 constexpr std::chrono::milliseconds kFirstAnswer{300};
@@ -12,15 +14,29 @@ void SectorOwners::Start(sectormap::SectorReader read, DWORD sectorSize, ULONGLO
     m_waiting = true;
 }
 
+void SectorOwners::SetPublished(std::function<void()> published) {
+    m_publishedCall = std::make_shared<std::function<void()>>(std::move(published));
+}
+
 void SectorOwners::Launch() {
     m_waiting = false;
     m_ended = false;
-    m_builder = std::thread([this] {
-        sectormap::BuildSectorMap(m_disk, [this](std::shared_ptr<const sectormap::SectorMap> map) {
-            std::lock_guard hold(m_mutex);
-            m_map = std::move(map);
-            m_published.notify_all();
-        });
+    // What the window's thread runs after a publication: nothing, once this object
+    // is gone.
+    std::weak_ptr<std::function<void()>> call = m_publishedCall;
+    m_builder = std::thread([this, call] {
+        sectormap::BuildSectorMap(m_disk,
+                                  [this, call](std::shared_ptr<const sectormap::SectorMap> map) {
+                                      {
+                                          std::lock_guard hold(m_mutex);
+                                          m_map = std::move(map);
+                                          m_published.notify_all();
+                                      }
+                                      framework::PostToUiThread([call] {
+                                          if (auto published = call.lock(); published && *published)
+                                              (*published)();
+                                      });
+                                  });
         std::lock_guard hold(m_mutex);
         m_ended = true;
         m_published.notify_all();

@@ -10,6 +10,7 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -33,6 +34,9 @@ public:
 
     // The line's text for the sector; empty while nothing is known.
     CString Describe(LONGLONG lba);
+    // Called on the user-interface thread after each part of the index is in (the
+    // partition tables, then the whole), while this object lives.
+    void SetPublished(std::function<void()> published);
 
 private:
     void Launch();
@@ -42,6 +46,7 @@ private:
     bool m_ended = false;   // the build's thread has ended
     bool m_waiting = false; // a disk is set and its build not yet started
     std::shared_ptr<const sectormap::SectorMap> m_map;
+    std::shared_ptr<std::function<void()>> m_publishedCall;
     std::atomic<bool> m_stop{false};
     sectormap::Disk m_disk;
     std::thread m_builder;

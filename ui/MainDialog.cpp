@@ -100,6 +100,7 @@ void MainDialog::DoDataExchange(CDataExchange* exchange) {
 
 BOOL MainDialog::OnInitDialog() {
     CDialog::OnInitDialog();
+    m_sectorView.FollowSectorOwners();
     AddAboutItemToSystemMenu();
     SetIcon(m_hIcon, TRUE);
     SetIcon(m_hIcon, FALSE);

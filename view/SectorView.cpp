@@ -1,9 +1,26 @@
 #include "view/SectorView.h"
 
+#include "platform/framework/Wnd.h"
+#include "resources/Resource.h"
 #include "view/HexDump.h"
 #include "view/ViewHost.h"
 
 #include <vector>
+
+// Only the line changes: what the user has typed into the other controls stays.
+// While a job runs the panes show where it started, and so does the line.
+void SectorView::FollowSectorOwners() {
+    m_host.Device().SetSectorOwnersPublished([this] {
+        DiskDevice& device = m_host.Device();
+        const DWORD sectorSize = device.GetBytesPerSector();
+        CWnd* line = m_host.GetDlgItem(IDC_SECTOR_OWNER);
+        if (m_host.JobRuns() || !device.IsLocked() || sectorSize == 0 || line == nullptr)
+            return;
+        CString& owner = m_host.Values().m_strSectorOwner;
+        owner = device.DescribeSector(device.GetPosition() / static_cast<LONGLONG>(sectorSize));
+        line->SetWindowText(owner);
+    });
+}
 
 TextKind TextKindOfSearchType(int searchType) {
     switch (searchType) {

@@ -15,6 +15,9 @@ public:
 
     // 1 when it drew, 0 when the sector size is below 256 and nothing changed.
     int RefreshSectorView();
+    // From now on the line under the panes follows the index as it is built, also
+    // while the position stays where it is.
+    void FollowSectorOwners();
 
 private:
     ViewHost& m_host;

@@ -5,6 +5,7 @@
 // says.
 #include "device/DiskDevice.h"
 #include "platform/framework/HeadlessBackend.h"
+#include "platform/framework/UiThread.h"
 #include "platform/text/Cp932.h"
 #include "tests/support/LoopDevice.h"
 
@@ -185,6 +186,29 @@ TEST_P(SectorOwnersTest, ClosingEndsTheBuildAndTheNextOpenBuildsAnew) {
     EXPECT_EQ(device.DescribeSector(0).GetString(), std::string());
     ASSERT_TRUE(device.OpenDevicePath(disk.c_str()));
     EXPECT_EQ(Line(0), "MBR");
+}
+
+// The window hears of each part of the index as it comes in (the tables, then the
+// whole), on its own thread; a device already gone is never called.
+TEST_P(SectorOwnersTest, TheWindowHearsWhenTheIndexGrows) {
+    int heard = 0;
+    device.SetSectorOwnersPublished([&heard] { ++heard; });
+    device.DescribeSector(0);
+    device.WaitForSectorOwners();
+    framework::ServeUiRequests();
+    EXPECT_EQ(heard, 2);
+
+    heard = 0;
+    device.CloseDevice(); // the disk is held by one device at a time
+    {
+        DiskDevice gone;
+        ASSERT_TRUE(gone.OpenDevicePath(disk.c_str()));
+        gone.SetSectorOwnersPublished([&heard] { ++heard; });
+        gone.DescribeSector(0);
+        gone.WaitForSectorOwners();
+    }
+    framework::ServeUiRequests();
+    EXPECT_EQ(heard, 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(Tables, SectorOwnersTest, ::testing::ValuesIn(kLayouts),
