@@ -2,7 +2,8 @@
 // device through udisks2 as the program does and reports on standard output.
 //
 //   access_probe DEVICE dump COUNT     the first COUNT sectors, raw, after "Lock"
-//   access_probe DEVICE hold           "held" once taken, then waits for a line
+//   access_probe DEVICE hold           "held" once taken ("refused" when the open
+//                                      failed), then waits for a line
 //   access_probe DEVICE restore IMAGE  restores IMAGE over the whole device
 // Anything shown in a box is written to standard error; a refused open exits 1.
 #include "device/DiskDevice.h"
@@ -37,6 +38,16 @@ int Dump(DiskDevice& device, long count) {
 
 } // namespace
 
+// Says how the open went and waits for a line, so that the test may look at the
+// descriptors the process holds meanwhile.
+int Hold(bool opened) {
+    std::printf(opened ? "held\n" : "refused\n");
+    std::fflush(stdout);
+    std::string line;
+    std::getline(std::cin, line);
+    return opened ? 0 : 1;
+}
+
 int main(int argc, char** argv) {
     if (argc < 3)
         return 2;
@@ -44,18 +55,15 @@ int main(int argc, char** argv) {
     kernel::InstallDeviceBroker(&broker);
     framework::HeadlessBackend backend;
     DiskDevice device;
-    if (!device.OpenDevicePath(argv[1]))
-        return ReportBoxes(backend) | 1;
     const std::string command = argv[2];
+    const bool opened = device.OpenDevicePath(argv[1]) != FALSE;
+    if (command == "hold")
+        return Hold(opened) | ReportBoxes(backend);
+    if (!opened)
+        return ReportBoxes(backend) | 1;
     int status = 2;
     if (command == "dump" && argc == 4) {
         status = Dump(device, std::stol(argv[3]));
-    } else if (command == "hold") {
-        std::printf("held\n");
-        std::fflush(stdout);
-        std::string line;
-        std::getline(std::cin, line);
-        status = 0;
     } else if (command == "restore" && argc == 4) {
         if (device.StartImageRestore(WholeDevice(device, argv[3])) == 1 &&
             backend.RunUntil([&] { return !device.IsWorkerRunning(); }))
