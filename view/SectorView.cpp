@@ -7,6 +7,16 @@
 
 #include <vector>
 
+namespace {
+
+// What the line under the panes says of the sector at the position: a lookup in
+// the index built in the background, nothing more is read.
+CString OwnerAtPosition(DiskDevice& device, DWORD sectorSize) {
+    return device.DescribeSector(device.GetPosition() / static_cast<LONGLONG>(sectorSize));
+}
+
+} // namespace
+
 // Only the line changes: what the user has typed into the other controls stays.
 // While a job runs the panes show where it started, and so does the line.
 void SectorView::FollowSectorOwners() {
@@ -17,7 +27,7 @@ void SectorView::FollowSectorOwners() {
         if (m_host.JobRuns() || !device.IsLocked() || sectorSize == 0 || line == nullptr)
             return;
         CString& owner = m_host.Values().m_strSectorOwner;
-        owner = device.DescribeSector(device.GetPosition() / static_cast<LONGLONG>(sectorSize));
+        owner = OwnerAtPosition(device, sectorSize);
         line->SetWindowText(owner);
     });
 }
@@ -48,8 +58,7 @@ int SectorView::RefreshSectorView() {
     const LONGLONG position = device.GetPosition();
     values.m_strCurrentLba.Format("%I64d", position / static_cast<LONGLONG>(sectorSize));
     values.m_strPosition.Format("%8.4f%%", device.GetPositionPercent());
-    // A lookup in the index built in the background: nothing more is read here.
-    values.m_strSectorOwner = device.DescribeSector(position / static_cast<LONGLONG>(sectorSize));
+    values.m_strSectorOwner = OwnerAtPosition(device, sectorSize);
 
     values.m_strHexView.Empty();
     values.m_strTextPane.Empty();

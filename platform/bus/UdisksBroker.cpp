@@ -1,5 +1,6 @@
 #include "platform/bus/UdisksBroker.h"
 #include "platform/bus/BusError.h"
+#include "platform/kernel/Sysfs.h"
 
 #include <atomic>
 #include <cerrno>
@@ -7,7 +8,6 @@
 #include <fcntl.h>
 #include <memory>
 #include <string>
-#include <sys/sysmacros.h>
 #include <systemd/sd-bus.h>
 #include <thread>
 #include <unistd.h>
@@ -34,8 +34,7 @@ using Message = std::unique_ptr<sd_bus_message, MessageUnref>;
 // udisks2 names a block device's object after its kernel name, every byte but
 // letters and digits written as _ and two hexadecimal digits.
 std::string ObjectPath(dev_t device) {
-    const std::string link =
-        "/sys/dev/block/" + std::to_string(major(device)) + ":" + std::to_string(minor(device));
+    const std::string link = kernel::SysfsBlockFolder(device);
     char target[PATH_MAX];
     const ssize_t length = readlink(link.c_str(), target, sizeof target - 1);
     if (length <= 0)

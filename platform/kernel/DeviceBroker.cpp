@@ -9,25 +9,21 @@ namespace {
 
 std::atomic<DeviceBroker*> installed{nullptr};
 
-bool Refused(DWORD error) {
-    return error == EACCES || error == EPERM;
-}
-
 } // namespace
 
 void InstallDeviceBroker(DeviceBroker* broker) {
     installed = broker;
 }
 
-bool HasDeviceBroker() {
-    return installed != nullptr;
+bool BrokerOpens(DWORD error, const struct stat& node) {
+    return (error == EACCES || error == EPERM) && S_ISBLK(node.st_mode) && installed != nullptr;
 }
 
 DWORD ReopenNode(int fd, int flags, sys::UniqueFd& reopened) {
     DWORD error = sys::Reopen(fd, flags, reopened);
     DeviceBroker* broker = installed;
     struct stat node {};
-    if (!Refused(error) || broker == nullptr || sys::FStat(fd, node) != 0 || !S_ISBLK(node.st_mode))
+    if (error == 0 || broker == nullptr || sys::FStat(fd, node) != 0 || !BrokerOpens(error, node))
         return error;
     sys::UniqueFd brokered;
     if (DWORD asked = broker->OpenBlockDevice(node.st_rdev, flags | O_CLOEXEC, brokered);

@@ -18,7 +18,9 @@ public:
 
 // Null uninstalls.
 void InstallDeviceBroker(DeviceBroker* broker);
-bool HasDeviceBroker();
+// Whether the broker is asked for a node that an open refused with error: a block
+// device the user may not open, while a broker is installed.
+bool BrokerOpens(DWORD error, const struct stat& node);
 
 // Opens the node fd names again with flags, as sys::Reopen does. A block device
 // the user may not open is asked of the broker; what it hands back must be that

@@ -13,7 +13,6 @@
 #include <fcntl.h>
 #include <linux/fs.h>
 #include <linux/hdreg.h>
-#include <sys/sysmacros.h>
 
 namespace kernel {
 namespace {
@@ -93,8 +92,7 @@ DWORD TakeCreatedFile(const OpenedNode& node, const std::string& root) {
 }
 
 std::string SysfsDevice(const std::string& root, dev_t device) {
-    return BelowRoot(root, "/sys/dev/block/" + std::to_string(major(device)) + ":" +
-                               std::to_string(minor(device)));
+    return BelowRoot(root, SysfsBlockFolder(device));
 }
 
 // A device that is not open yet tells its sector size through sysfs; a

@@ -76,8 +76,7 @@ DWORD OpenLooked(const std::string& path, int access, int flags, bool device, co
     if (access == O_WRONLY)
         return node.writeRefusal;
     DWORD error = sys::Reopen(look.Get(), O_RDONLY | flags, node.fd);
-    node.deferred =
-        (error == EACCES || error == EPERM) && S_ISBLK(node.info.st_mode) && HasDeviceBroker();
+    node.deferred = BrokerOpens(error, node.info);
     if (node.deferred)
         node.fd = std::move(look);
     return node.deferred ? 0 : error;

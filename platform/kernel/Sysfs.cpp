@@ -2,6 +2,7 @@
 #include "platform/kernel/SystemCalls.h"
 
 #include <charconv>
+#include <sys/sysmacros.h>
 
 namespace kernel {
 
@@ -23,6 +24,10 @@ std::string ReadSysfsText(const std::string& path) {
     if (first == std::string::npos)
         return {};
     return text.substr(first, text.find_last_not_of(" \t\n") + 1 - first);
+}
+
+std::string SysfsBlockFolder(dev_t device) {
+    return "/sys/dev/block/" + std::to_string(major(device)) + ":" + std::to_string(minor(device));
 }
 
 } // namespace kernel

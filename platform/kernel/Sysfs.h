@@ -3,6 +3,7 @@
 #include "platform/kernel/Types.h"
 
 #include <string>
+#include <sys/types.h>
 
 namespace kernel {
 
@@ -10,5 +11,7 @@ namespace kernel {
 ULONGLONG ReadSysfsNumber(const std::string& path, ULONGLONG fallback);
 // The attribute's text without the blanks and newline around it; empty when absent.
 std::string ReadSysfsText(const std::string& path);
+// The folder of the block device with this number: /sys/dev/block/<major>:<minor>.
+std::string SysfsBlockFolder(dev_t device);
 
 } // namespace kernel
