@@ -151,7 +151,6 @@ TEST_F(ImageButtonsTest, CreateNeedsTheMarginOfFreeSpaceBesideTheImage) {
 // Both dialogs open where a file was last chosen in either, in this run; the
 // first in the working folder.
 TEST_F(ImageButtonsTest, TheDialogsOpenInTheFolderOfTheLastFileChosen) {
-    CWinApp app;
     StartOnCard();
     const std::string made = folder / "作成先", kept = folder / "表示";
     fs::create_directories(made);

@@ -22,6 +22,9 @@ protected:
         ASSERT_TRUE(LoadProgramResources(&reason)) << reason;
     }
 
+    // Each test is a run of its own: its file dialogs open where a first one would.
+    void SetUp() override { AfxGetApp()->m_strFileDialogFolder = ""; }
+
     void TearDown() override {
         // A test's box handler holds its body's locals, which are gone by now; a job
         // that ends while the window closes gets the backend's own answer.

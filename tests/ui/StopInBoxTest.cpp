@@ -5,6 +5,7 @@
 
 #include "platform/framework/Menu.h"
 #include "platform/text/Cp932.h"
+#include "tests/kernel/TempFolder.h"
 
 #include <functional>
 #include <string>
@@ -16,7 +17,7 @@ enum class Route { Menu, StopButton, CommandWithoutMenu };
 struct Job {
     const char* name;
     std::function<void(SimulatedDisk&)> prepare;
-    UINT command; // the menu command that starts it, or 0 for the search button
+    UINT command; // the menu command that starts it, or the button: search or restore
     CString box;  // the box the job shows; its caption is "Error" for a failure
     LONGLONG position;
 };
@@ -39,19 +40,35 @@ protected:
     }
 
     void StartJob(const Job& job) {
-        if (job.command != 0) {
+        if (job.command == IDC_SEARCH) {
+            StartLongSearch();
+        } else if (job.command == IDC_RESTORE_IMAGE) {
+            backend.fileAnswers.push_back(CString(image.c_str()));
+            backend.Click(IDC_RESTORE_IMAGE);
+        } else {
             backend.OpenMenu({0});
             ASSERT_TRUE(backend.ChooseCommand(job.command));
-        } else {
-            StartLongSearch();
         }
     }
+
+    TempFolder folder;
+    const std::string image = folder / "card.img";
 };
 
 TEST_F(StopInBoxTest, AStopWhileTheJobsBoxIsUpEndsTheJobWhereItsBoxLeavesIt) {
     SimulatedDisk& disk = StartOnDisk(4 << 20);
+    disk.SetDriveType(DRIVE_REMOVABLE);
     const LONGLONG lastSector = (4 << 20) - 512;
+    CString mismatch = Jp("書き込んだ内容と一致しないセクタがあります。").c_str();
+    mismatch += "\r\n\r\nLBA  2048\r\n1024 sectors";
     const Job jobs[] = {
+        // The card dropped its third chunk: the check's box names it.
+        {"restore the card did not keep",
+         [this](SimulatedDisk& d) {
+             WriteBytes(image, std::vector<char>(4 << 20, '\x11'));
+             d.DropWrite(0x100000);
+         },
+         IDC_RESTORE_IMAGE, mismatch, 0x100000},
         {"scan with a full list",
          [](SimulatedDisk& d) {
              for (int sector = 0; sector < 3000; ++sector)
@@ -59,8 +76,8 @@ TEST_F(StopInBoxTest, AStopWhileTheJobsBoxIsUpEndsTheJobWhereItsBoxLeavesIt) {
          },
          ID_DRIVE_SCAN, Jp("該当リストが多すぎます").c_str(), 2 * 512 * 1024},
         {"read test report", [](SimulatedDisk&) {}, ID_DRIVE_READ_TEST, "", lastSector},
-        {"search with a bad sector", [](SimulatedDisk& d) { d.FailRead(0x100000); }, 0, "Error",
-         0x100000},
+        {"search with a bad sector", [](SimulatedDisk& d) { d.FailRead(0x100000); }, IDC_SEARCH,
+         "Error", 0x100000},
     };
     // Each job adds to the disk what its box needs; the jobs after it do not mind.
     for (const Job& job : jobs) {
