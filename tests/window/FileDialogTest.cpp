@@ -181,7 +181,7 @@ struct DialogTexts {
 };
 const DialogTexts kDialogTexts[] = {
     {"ja", u"保存(&S)", u"キャンセル", u"置き換えますか", u"はい(&Y)"},
-    {"de", u"S&peichern", u"Abbrechen", u"ersetzen", u"&Ja"},
+    {"de", u"S&peichern", u"Abbrechen", u"überschrieben", u"&Ja"},
     {"en", u"&Save", u"Cancel", u"Do you want to replace it?", u"&Yes"},
 };
 
