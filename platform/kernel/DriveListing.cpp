@@ -1,4 +1,5 @@
 #include "platform/kernel/DriveListing.h"
+#include "platform/kernel/MessageLanguage.h"
 #include "platform/kernel/Sysfs.h"
 #include "platform/kernel/SystemCalls.h"
 
@@ -7,6 +8,44 @@
 
 namespace kernel {
 namespace {
+
+// The listing's words in English and in Japanese (UTF-8, as the terminal takes
+// it): the C library's messages choose, as they do for the launcher's sentences.
+struct Words {
+    const char* disk;
+    const char* notHere;
+    const char* standIn;
+    const char* sizeUnknown;
+    const char* bytes;
+    const char* mountedOn;
+    const char* removable;
+    const char* fixed;
+    const char* wholeDisk;
+    const char* noSuchDrive;
+    const char* opticalDrive;
+    const char* floppyDrive;
+    const char* onDisk;
+    const char* noLetterLeft;
+};
+
+constexpr Words kEnglish{"disk ",          ": not on this machine",
+                         "stand-in file ", "size unknown",
+                         " bytes",         ", mounted on ",
+                         "removable",      "fixed",
+                         "the whole disk", "no such drive",
+                         "optical drive ", "floppy drive ",
+                         ", on disk ",     "(no letter left: not in the drive list)  "};
+constexpr Words kJapanese{"ディスク ",         ": このマシンにはありません",
+                          "代わりのファイル ", "大きさ不明",
+                          " バイト",           ", マウント先 ",
+                          "リムーバブル",      "固定",
+                          "ディスク全体",      "そのドライブはありません",
+                          "光学ドライブ ",     "フロッピードライブ ",
+                          ", ディスク ",       "(ドライブ文字が残っておらず一覧にありません)  "};
+
+const Words& Wording() {
+    return JapaneseMessages() ? kJapanese : kEnglish;
+}
 
 std::string BaseName(const std::string& path) {
     return path.substr(path.find_last_of('/') + 1);
@@ -22,7 +61,7 @@ std::string Size(ULONGLONG bytes) {
     }
     char text[32];
     if (unit == 0)
-        return std::to_string(bytes) + " bytes";
+        return std::to_string(bytes) + Wording().bytes;
     std::snprintf(text, sizeof text, "%.1f %s", value, units[unit]);
     return text;
 }
@@ -47,8 +86,8 @@ std::string DriveListing::DiskFacts(const DeviceTarget& disk) const {
         struct stat info {};
         std::string size = sys::Stat(disk.path, info) == 0
                                ? Size(static_cast<ULONGLONG>(info.st_size))
-                               : std::string("size unknown");
-        return "stand-in file " + disk.path + ", " + size;
+                               : std::string(Wording().sizeUnknown);
+        return Wording().standIn + disk.path + ", " + size;
     }
     const std::string sys = BelowRoot(m_root, "/sys/block/" + BaseName(disk.path));
     std::string model = ReadSysfsText(sys + "/device/model");
@@ -67,21 +106,22 @@ std::string DriveListing::MountPoints(const DeviceTarget& volume) const {
             mount.deviceName == volume.identity.mountNames.front())
             where += (where.empty() ? "" : ", ") + mount.mountPoint;
     }
-    return where.empty() ? "" : ", mounted on " + where;
+    return where.empty() ? "" : Wording().mountedOn + where;
 }
 
 std::string DriveListing::DescribeDisk(DWORD number, const std::string& letters) const {
     if (number >= m_devices.drives.size())
-        return "disk " + std::to_string(number) + ": not on this machine\n";
+        return Wording().disk + std::to_string(number) + Wording().notHere + "\n";
     const DeviceTarget& disk = m_devices.drives[number];
-    std::string text = "disk " + std::to_string(number) + ": " + DiskFacts(disk) + ", " +
-                       (disk.driveType == DRIVE_REMOVABLE ? "removable" : "fixed") + "\n";
+    std::string text = Wording().disk + std::to_string(number) + ": " + DiskFacts(disk) + ", " +
+                       (disk.driveType == DRIVE_REMOVABLE ? Wording().removable : Wording().fixed) +
+                       "\n";
     for (char letter : letters) {
         const DeviceTarget* volume = VolumeOf(m_devices, letter);
         if (volume == nullptr)
             continue;
         text += std::string("      ") + letter + ":  " +
-                (volume->path == disk.path ? "the whole disk" : volume->path) +
+                (volume->path == disk.path ? Wording().wholeDisk : volume->path) +
                 MountPoints(*volume) + "\n";
     }
     return text;
@@ -90,11 +130,11 @@ std::string DriveListing::DescribeDisk(DWORD number, const std::string& letters)
 std::string DriveListing::DescribeVolume(char letter) const {
     const DeviceTarget* volume = VolumeOf(m_devices, letter);
     if (volume == nullptr)
-        return "no such drive\n";
+        return Wording().noSuchDrive + std::string("\n");
     if (!volume->identity.diskNumber)
-        return (volume->driveType == DRIVE_CDROM ? "optical drive " : "floppy drive ") +
+        return (volume->driveType == DRIVE_CDROM ? Wording().opticalDrive : Wording().floppyDrive) +
                volume->path + "\n";
-    return volume->path + MountPoints(*volume) + ", on disk " +
+    return volume->path + MountPoints(*volume) + Wording().onDisk +
            std::to_string(*volume->identity.diskNumber) + "\n";
 }
 
@@ -107,7 +147,7 @@ std::string DriveListing::DescribeDisksWithoutLetters() const {
     std::string text;
     for (DWORD number = 0; number < lettered.size(); ++number) {
         if (!lettered[number])
-            text += "(no letter left: not in the drive list)  " + DescribeDisk(number, "");
+            text += Wording().noLetterLeft + DescribeDisk(number, "");
     }
     return text;
 }

@@ -213,8 +213,9 @@ TEST_F(Launcher, MissingFontsAreNamedAndTheWindowStillOpens) {
     }
 }
 
-// The launcher's own sentences are Japanese on a Japanese desktop and English on
-// any other, and the C library's error texts inside them follow the desktop too.
+// The launcher's own sentences and its drive listing are Japanese on a Japanese
+// desktop and English on any other, and the C library's error texts inside them
+// follow the desktop too.
 TEST_F(Launcher, SpeaksTheDesktopsLanguage) {
     struct Case {
         const char* environment;
@@ -223,19 +224,21 @@ TEST_F(Launcher, SpeaksTheDesktopsLanguage) {
         const char* unknown;
         const char* noDisplay;
         const char* usage;
+        const char* standIn; // what --list says a stand-in file is
+        const char* removable;
     };
     const Case cases[] = {
         {"LC_ALL=C", "No such file or directory", "is a folder, not an image file",
          "unknown or incomplete argument: --bogus", "no display to open the window on",
-         "Usage: kolm"},
+         "Usage: kolm", "stand-in file ", "removable"},
         {"LC_ALL=de_DE.UTF-8", "Datei oder Verzeichnis nicht gefunden",
          "is a folder, not an image file", "unknown or incomplete argument: --bogus",
-         "no display to open the window on", "Usage: kolm"},
+         "no display to open the window on", "Usage: kolm", "stand-in file ", "removable"},
         {"-u LC_ALL -u LC_MESSAGES LANG=ja_JP.UTF-8",
          "そのようなファイルやディレクトリはありません",
          "フォルダです。イメージファイルではありません",
          "知らない引数か、足りない引数です: --bogus", "ウィンドウを開くディスプレイがありません",
-         "使い方: kolm"},
+         "使い方: kolm", "代わりのファイル ", "リムーバブル"},
     };
     const std::string absent = m_folder / "無い表示.img";
     for (const Case& test : cases) {
@@ -247,10 +250,13 @@ TEST_F(Launcher, SpeaksTheDesktopsLanguage) {
             {" --bogus", test.unknown},
             {" --bogus", test.usage},
             {" --drive " + Quoted(m_image), test.noDisplay},
+            {" --list --drive " + Quoted(m_image),
+             test.standIn + m_image + ", 64.0 KiB, " + test.removable + "\n"},
         };
         for (const auto& [arguments, message] : runs) {
             const Launch launch = RunShell(kolm + arguments);
-            EXPECT_NE(launch.err.find(message), std::string::npos) << arguments << launch.err;
+            const std::string said = launch.err + launch.out;
+            EXPECT_NE(said.find(message), std::string::npos) << arguments << said;
         }
     }
 }
