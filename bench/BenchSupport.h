@@ -199,4 +199,21 @@ inline void MakeMostlyEmptySource(const std::string& path, long long bytes) {
     }
 }
 
+// What every benchmark takes from its command line: the file (or folder) it works
+// in, then its size in MiB.
+struct Arguments {
+    std::string path;
+    long long bytes;
+};
+
+inline Arguments ReadArguments(int argc, char** argv, const char* defaultPath) {
+    return {argc > 1 ? argv[1] : defaultPath, (argc > 2 ? std::atoll(argv[2]) : 1024) << 20};
+}
+
+// The last line a benchmark prints, and its exit status.
+inline int Verdict(bool met) {
+    std::printf("\n%s\n", met ? "all goals met" : "some goals not met");
+    return met ? 0 : 1;
+}
+
 } // namespace bench

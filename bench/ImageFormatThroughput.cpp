@@ -118,14 +118,12 @@ bool BenchSource(const std::string& source, const std::string& base, long long b
 } // namespace
 
 int main(int argc, char** argv) {
-    const std::string path = argc > 1 ? argv[1] : "/tmp/kolm_format_bench.img";
-    const long long bytes = (argc > 2 ? std::atoll(argv[2]) : 1024) << 20;
+    const auto [path, bytes] = ReadArguments(argc, argv, "/tmp/kolm_format_bench.img");
     framework::HeadlessBackend backend; // a failed transfer's box is counted, not shown
     MakeMostlyEmptySource(path, bytes);
     const bool met = OnFileAndLoop(
         path, [&](const std::string& source) { return BenchSource(source, path, bytes, backend); });
     for (const char* extension : {"xz", "gz", "zst", "bz2"})
         std::remove((path + ".img." + extension).c_str());
-    std::printf("\n%s\n", met ? "all goals met" : "some goals not met");
-    return met ? 0 : 1;
+    return Verdict(met);
 }

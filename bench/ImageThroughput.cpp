@@ -94,8 +94,7 @@ bool BenchSource(const std::string& source, const std::string& image, long long 
 } // namespace
 
 int main(int argc, char** argv) {
-    const std::string path = argc > 1 ? argv[1] : "/tmp/kolm_bench.img";
-    const long long bytes = (argc > 2 ? std::atoll(argv[2]) : 1024) << 20;
+    const auto [path, bytes] = ReadArguments(argc, argv, "/tmp/kolm_bench.img");
     const std::string image = path + ".image";
     framework::HeadlessBackend backend; // a failed transfer's box is counted, not shown
     MakeSource(path, bytes);
@@ -103,6 +102,5 @@ int main(int argc, char** argv) {
         return BenchSource(source, image, bytes, backend);
     });
     std::remove(image.c_str());
-    std::printf("\n%s\n", met ? "all goals met" : "some goals not met");
-    return met ? 0 : 1;
+    return Verdict(met);
 }

@@ -203,8 +203,7 @@ void BenchMemory(const std::string& source) {
 } // namespace
 
 int main(int argc, char** argv) {
-    const std::string path = argc > 1 ? argv[1] : "/tmp/kolm_bench.img";
-    const long long bytes = (argc > 2 ? std::atoll(argv[2]) : 1024) << 20;
+    const auto [path, bytes] = ReadArguments(argc, argv, "/tmp/kolm_bench.img");
     const std::string only = argc > 3 ? argv[3] : "";
     framework::HeadlessBackend backend; // answers the read test's summary box
     MakeSource(path, bytes);
@@ -213,6 +212,5 @@ int main(int argc, char** argv) {
     const bool met = OnFileAndLoop(path, [&](const std::string& source) {
         return BenchSource(source, bytes, head, only) & BenchReadSpans(source, bytes);
     });
-    std::printf("\n%s\n", met ? "all goals met" : "some goals not met");
-    return met ? 0 : 1;
+    return Verdict(met);
 }

@@ -56,8 +56,7 @@ std::string BadSectors(const std::string& map) {
 } // namespace
 
 int main(int argc, char** argv) {
-    const std::string folder = argc > 1 ? argv[1] : "/tmp/kolm_rescue";
-    const long long bytes = (argc > 2 ? std::atoll(argv[2]) : 1024) << 20;
+    const auto [folder, bytes] = ReadArguments(argc, argv, "/tmp/kolm_rescue");
     std::system(("mkdir -p " + folder + "/store " + folder + "/mnt").c_str());
     MakeSource(folder + "/store/disk.img", bytes);
     std::string why;
@@ -94,6 +93,5 @@ int main(int argc, char** argv) {
         met = same && ratio >= kGoal;
     }
     std::system(("losetup -d " + loop).c_str());
-    std::printf("\n%s\n", met ? "all goals met" : "some goals not met");
-    return met ? 0 : 1;
+    return Verdict(met);
 }

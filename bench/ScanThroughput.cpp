@@ -64,8 +64,7 @@ bool BenchSource(const std::string& source, long long bytes) {
 } // namespace
 
 int main(int argc, char** argv) {
-    const std::string path = argc > 1 ? argv[1] : "/tmp/kolm_scan_bench.img";
-    const long long bytes = (argc > 2 ? std::atoll(argv[2]) : 1024) << 20;
+    const auto [path, bytes] = ReadArguments(argc, argv, "/tmp/kolm_scan_bench.img");
     framework::HeadlessBackend backend;
     MakeMostlyEmptySource(path, bytes);
     bool met =
@@ -78,6 +77,5 @@ int main(int argc, char** argv) {
     std::printf("\nscan in memory: %.1f GB/s (goal %.0f)%s\n", rate, kInMemoryGoal,
                 rate < kInMemoryGoal ? "  BELOW GOAL" : "");
     met = met && rate >= kInMemoryGoal;
-    std::printf("\n%s\n", met ? "goal met" : "goal not met");
-    return met ? 0 : 1;
+    return Verdict(met);
 }
