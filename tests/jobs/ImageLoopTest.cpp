@@ -93,6 +93,17 @@ protected:
                           "created.img.sha256"));
         return image;
     }
+    // The same of the file itself (sectorSize 0) or of a loop device of that sector
+    // size over it; nothing when no loop device can be had, which adds why to skipped.
+    std::optional<std::string> CreateImageOn(const std::string& file, DWORD sectorSize,
+                                             std::size_t size, std::string& skipped) {
+        if (sectorSize == 0)
+            return CreateImageOf(file, size);
+        const std::unique_ptr<LoopDevice> loop = LoopDevice::Attach(file, sectorSize, skipped);
+        if (!loop)
+            return std::nullopt;
+        return CreateImageOf(loop->Path(), size);
+    }
     std::string Backing(const std::string& name, std::size_t size, unsigned seed) {
         const std::string path = folder / name;
         WriteBytes(path, Pattern(size, seed));
@@ -115,11 +126,7 @@ TEST_F(ImageOnRealDevices, ACreatedImageIsWhatDdReads) {
     for (const Source source : {Source{"stand-in file", 0}, Source{"loop device", 512},
                                 Source{"loop device of 4096-byte sectors", 4096}}) {
         SCOPED_TRACE(source.name);
-        std::unique_ptr<LoopDevice> loop;
-        if (source.sectorSize != 0 &&
-            !(loop = LoopDevice::Attach(file, source.sectorSize, skipped)))
-            continue;
-        CreateImageOf(loop ? loop->Path() : file, kSize);
+        CreateImageOn(file, source.sectorSize, kSize, skipped);
     }
     EXPECT_TRUE(backend.boxes.empty());
     if (!skipped.empty())
@@ -175,11 +182,9 @@ TEST_F(ImageOnRealDevices, ACreatedImageHasHolesWhereTheDriveIsZero) {
             dataBlocks += (offset + length + kBlock - 1) / kBlock - offset / kBlock;
         for (DWORD sectorSize : {DWORD{0}, DWORD{512}}) {
             SCOPED_TRACE(std::string(test.name) + (sectorSize ? ", loop device" : ", stand-in"));
-            std::unique_ptr<LoopDevice> loop;
-            if (sectorSize != 0 && !(loop = LoopDevice::Attach(file, sectorSize, skipped)))
-                continue;
-            const std::string image = CreateImageOf(loop ? loop->Path() : file, kSize);
-            EXPECT_LE(Allocated(image), (dataBlocks + 1) * kBlock);
+            if (const auto image = CreateImageOn(file, sectorSize, kSize, skipped)) {
+                EXPECT_LE(Allocated(*image), (dataBlocks + 1) * kBlock);
+            }
         }
     }
     EXPECT_TRUE(backend.boxes.empty());
