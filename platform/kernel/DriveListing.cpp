@@ -9,43 +9,23 @@
 namespace kernel {
 namespace {
 
-// The listing's words in English and in Japanese (UTF-8, as the terminal takes
-// it): the C library's messages choose, as they do for the launcher's sentences.
-struct Words {
-    const char* disk;
-    const char* notHere;
-    const char* standIn;
-    const char* sizeUnknown;
-    const char* bytes;
-    const char* mountedOn;
-    const char* removable;
-    const char* fixed;
-    const char* wholeDisk;
-    const char* noSuchDrive;
-    const char* opticalDrive;
-    const char* floppyDrive;
-    const char* onDisk;
-    const char* noLetterLeft;
-};
-
-constexpr Words kEnglish{"disk ",          ": not on this machine",
-                         "stand-in file ", "size unknown",
-                         " bytes",         ", mounted on ",
-                         "removable",      "fixed",
-                         "the whole disk", "no such drive",
-                         "optical drive ", "floppy drive ",
-                         ", on disk ",     "(no letter left: not in the drive list)  "};
-constexpr Words kJapanese{"ディスク ",         ": このマシンにはありません",
-                          "代わりのファイル ", "大きさ不明",
-                          " バイト",           ", マウント先 ",
-                          "リムーバブル",      "固定",
-                          "ディスク全体",      "そのドライブはありません",
-                          "光学ドライブ ",     "フロッピードライブ ",
-                          ", ディスク ",       "(ドライブ文字が残っておらず一覧にありません)  "};
-
-const Words& Wording() {
-    return JapaneseMessages() ? kJapanese : kEnglish;
-}
+// What the listing says, in the desktop's language as the launcher's sentences.
+constexpr Message kDisk{"disk %1: %2, %3\n", "ディスク %1: %2, %3\n"};
+constexpr Message kDiskNotHere{"disk %1: not on this machine\n",
+                               "ディスク %1: このマシンにはありません\n"};
+constexpr Message kStandIn{"stand-in file %1, %2", "代わりのファイル %1, %2"};
+constexpr Message kSizeUnknown{"size unknown", "大きさ不明"};
+constexpr Message kBytes{"%1 bytes", "%1 バイト"};
+constexpr Message kMountedOn{", mounted on %1", ", マウント先 %1"};
+constexpr Message kRemovable{"removable", "リムーバブル"};
+constexpr Message kFixed{"fixed", "固定"};
+constexpr Message kWholeDisk{"the whole disk", "ディスク全体"};
+constexpr Message kNoSuchDrive{"no such drive\n", "そのドライブはありません\n"};
+constexpr Message kOpticalDrive{"optical drive %1\n", "光学ドライブ %1\n"};
+constexpr Message kFloppyDrive{"floppy drive %1\n", "フロッピードライブ %1\n"};
+constexpr Message kOnDisk{"%1, on disk %2\n", "%1, ディスク %2\n"};
+constexpr Message kNoLetterLeft{"(no letter left: not in the drive list)  %1",
+                                "(ドライブ文字が残っておらず一覧にありません)  %1"};
 
 std::string BaseName(const std::string& path) {
     return path.substr(path.find_last_of('/') + 1);
@@ -61,7 +41,7 @@ std::string Size(ULONGLONG bytes) {
     }
     char text[32];
     if (unit == 0)
-        return std::to_string(bytes) + Wording().bytes;
+        return Say(kBytes, {std::to_string(bytes)});
     std::snprintf(text, sizeof text, "%.1f %s", value, units[unit]);
     return text;
 }
@@ -86,8 +66,8 @@ std::string DriveListing::DiskFacts(const DeviceTarget& disk) const {
         struct stat info {};
         std::string size = sys::Stat(disk.path, info) == 0
                                ? Size(static_cast<ULONGLONG>(info.st_size))
-                               : std::string(Wording().sizeUnknown);
-        return Wording().standIn + disk.path + ", " + size;
+                               : Say(kSizeUnknown);
+        return Say(kStandIn, {disk.path, size});
     }
     const std::string sys = BelowRoot(m_root, "/sys/block/" + BaseName(disk.path));
     std::string model = ReadSysfsText(sys + "/device/model");
@@ -106,22 +86,21 @@ std::string DriveListing::MountPoints(const DeviceTarget& volume) const {
             mount.deviceName == volume.identity.mountNames.front())
             where += (where.empty() ? "" : ", ") + mount.mountPoint;
     }
-    return where.empty() ? "" : Wording().mountedOn + where;
+    return where.empty() ? "" : Say(kMountedOn, {where});
 }
 
 std::string DriveListing::DescribeDisk(DWORD number, const std::string& letters) const {
     if (number >= m_devices.drives.size())
-        return Wording().disk + std::to_string(number) + Wording().notHere + "\n";
+        return Say(kDiskNotHere, {std::to_string(number)});
     const DeviceTarget& disk = m_devices.drives[number];
-    std::string text = Wording().disk + std::to_string(number) + ": " + DiskFacts(disk) + ", " +
-                       (disk.driveType == DRIVE_REMOVABLE ? Wording().removable : Wording().fixed) +
-                       "\n";
+    std::string text = Say(kDisk, {std::to_string(number), DiskFacts(disk),
+                                   Say(disk.driveType == DRIVE_REMOVABLE ? kRemovable : kFixed)});
     for (char letter : letters) {
         const DeviceTarget* volume = VolumeOf(m_devices, letter);
         if (volume == nullptr)
             continue;
         text += std::string("      ") + letter + ":  " +
-                (volume->path == disk.path ? Wording().wholeDisk : volume->path) +
+                (volume->path == disk.path ? Say(kWholeDisk) : volume->path) +
                 MountPoints(*volume) + "\n";
     }
     return text;
@@ -130,12 +109,11 @@ std::string DriveListing::DescribeDisk(DWORD number, const std::string& letters)
 std::string DriveListing::DescribeVolume(char letter) const {
     const DeviceTarget* volume = VolumeOf(m_devices, letter);
     if (volume == nullptr)
-        return Wording().noSuchDrive + std::string("\n");
+        return Say(kNoSuchDrive);
     if (!volume->identity.diskNumber)
-        return (volume->driveType == DRIVE_CDROM ? Wording().opticalDrive : Wording().floppyDrive) +
-               volume->path + "\n";
-    return volume->path + MountPoints(*volume) + Wording().onDisk +
-           std::to_string(*volume->identity.diskNumber) + "\n";
+        return Say(volume->driveType == DRIVE_CDROM ? kOpticalDrive : kFloppyDrive, {volume->path});
+    return Say(kOnDisk,
+               {volume->path + MountPoints(*volume), std::to_string(*volume->identity.diskNumber)});
 }
 
 std::string DriveListing::DescribeDisksWithoutLetters() const {
@@ -147,7 +125,7 @@ std::string DriveListing::DescribeDisksWithoutLetters() const {
     std::string text;
     for (DWORD number = 0; number < lettered.size(); ++number) {
         if (!lettered[number])
-            text += Wording().noLetterLeft + DescribeDisk(number, "");
+            text += Say(kNoLetterLeft, {DescribeDisk(number, "")});
     }
     return text;
 }

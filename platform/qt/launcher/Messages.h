@@ -1,21 +1,12 @@
 #pragma once
 // The launcher's own sentences, each in English and in Japanese, all in this one
-// table. The C library's messages choose the language (kernel::JapaneseMessages),
-// so a sentence and the system's error text inside it agree; %1, %2 stand for
-// what Say fills in.
-#include <initializer_list>
-#include <string>
-#include <string_view>
+// table; %1, %2 stand for what Say fills in.
+#include "platform/kernel/MessageLanguage.h"
 
 namespace launcher {
 
-struct Message {
-    const char* english;
-    const char* japanese; // UTF-8, as the terminal and Qt take it
-};
-
-// The message in the desktop's language, each %n replaced by the n-th argument.
-std::string Say(const Message& message, std::initializer_list<std::string_view> arguments = {});
+using kernel::Message;
+using kernel::Say;
 
 // The command line.
 inline constexpr Message kUsage{
