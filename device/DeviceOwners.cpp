@@ -1,4 +1,5 @@
 #include "device/DiskDevice.h"
+#include "device/ReadWholeAt.h"
 
 namespace {
 constexpr DWORD kJobPoll = 20; // ms between looks whether the job has ended
@@ -30,11 +31,5 @@ bool DiskDevice::ReadForOwners(ULONGLONG first, DWORD count, BYTE* buffer) {
         Sleep(kJobPoll);
     if (m_owners.Stopping())
         return false;
-    const DWORD bytes = count * GetBytesPerSector();
-    const ULONGLONG offset = first * GetBytesPerSector();
-    OVERLAPPED at{};
-    at.Offset = static_cast<DWORD>(offset);
-    at.OffsetHigh = static_cast<DWORD>(offset >> 32);
-    DWORD read = 0;
-    return ReadFile(m_hDevice, buffer, bytes, &read, &at) != FALSE && read == bytes;
+    return ReadWholeAt(m_hDevice, first * GetBytesPerSector(), buffer, count * GetBytesPerSector());
 }

@@ -1,3 +1,4 @@
+#include "device/ReadWholeAt.h"
 #include "jobs/ImageCreateRun.h"
 #include "jobs/ImageName.h"
 #include "platform/compress/Compression.h"
@@ -68,7 +69,7 @@ bool ImageCreateRun::CompareChunk(std::size_t chunk, const BYTE* bytes, DWORD le
 LONGLONG ImageCreateRun::FirstDifferingSector(std::size_t chunk, const BYTE* bytes, DWORD length) {
     const LONGLONG offset = StartPosition() + static_cast<LONGLONG>(chunk) * ChunkLength();
     const ChunkBuffer drive = NewChunkBuffer(ChunkLength());
-    if (!ReadWholeAt(DeviceHandle(), offset, drive.get(), length) ||
+    if (!ReadWholeAt(DeviceHandle(), static_cast<ULONGLONG>(offset), drive.get(), length) ||
         digest::DigestChunk(drive.get(), length) != m_chunks[chunk])
         return offset;
     DWORD k = 0;

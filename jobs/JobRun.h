@@ -84,9 +84,6 @@ protected:
     using ChunkTaker = std::function<bool(std::size_t chunk, const BYTE* bytes, DWORD length)>;
     bool ReadPass(HANDLE file, LONGLONG start, LONGLONG total, std::size_t readers,
                   const ChunkTaker& take);
-    // Reads length bytes at offset of the file, leaving its pointer; false when
-    // fewer came.
-    static bool ReadWholeAt(HANDLE file, LONGLONG offset, BYTE* buffer, DWORD length);
 
 private:
     bool SizeChunks();

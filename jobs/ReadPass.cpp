@@ -28,12 +28,3 @@ bool JobRun::ReadPass(HANDLE file, LONGLONG start, LONGLONG total, std::size_t r
     }
     return true;
 }
-
-bool JobRun::ReadWholeAt(HANDLE file, LONGLONG offset, BYTE* buffer, DWORD length) {
-    const auto at64 = static_cast<ULONGLONG>(offset);
-    OVERLAPPED at{};
-    at.Offset = static_cast<DWORD>(at64);
-    at.OffsetHigh = static_cast<DWORD>(at64 >> 32);
-    DWORD done = 0;
-    return ReadFile(file, buffer, length, &done, &at) != FALSE && done == length;
-}

@@ -1,4 +1,5 @@
 #include "jobs/Rescue.h"
+#include "device/ReadWholeAt.h"
 #include "jobs/ChunkBuffer.h"
 #include "platform/kernel/Kernel.h"
 
@@ -95,11 +96,8 @@ private:
     Outcome Read(LONGLONG pos, DWORD length) {
         if (m_hooks.stop())
             return Outcome::Ended;
-        OVERLAPPED at{};
-        at.Offset = static_cast<DWORD>(pos);
-        at.OffsetHigh = static_cast<DWORD>(static_cast<ULONGLONG>(pos) >> 32);
-        DWORD done = 0;
-        const bool read = ReadFile(m_device, m_buffer.get(), length, &done, &at) && done == length;
+        const bool read =
+            ReadWholeAt(m_device, static_cast<ULONGLONG>(pos), m_buffer.get(), length);
         m_map.position = pos;
         m_hooks.progress(pos);
         if (read && !m_hooks.keep(pos, m_buffer.get(), length))

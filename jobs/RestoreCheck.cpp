@@ -1,3 +1,4 @@
+#include "device/ReadWholeAt.h"
 #include "jobs/DifferingSectors.h"
 #include "jobs/ImageRestoreRun.h"
 #include "platform/framework/Dialog.h"
@@ -45,8 +46,8 @@ bool ImageRestoreRun::ReadImageAgain(std::size_t chunk, DWORD length) {
         return false;
     if (!m_again)
         m_again = NewChunkBuffer(ChunkLength());
-    const auto offset = static_cast<LONGLONG>(chunk) * ChunkLength();
-    return ReadWholeAt(m_image, offset, m_again.get(), length) &&
+    return ReadWholeAt(m_image, static_cast<ULONGLONG>(chunk) * ChunkLength(), m_again.get(),
+                       length) &&
            digest::DigestChunk(m_again.get(), length) == m_written[chunk];
 }
 
